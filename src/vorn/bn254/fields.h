@@ -1,0 +1,350 @@
+// The prime fields of BN254: Fq (coordinates) and Fr (scalars).
+//
+// Both are the template Fp<Params> over four 64-bit limbs in Montgomery form
+// (a*2^256 mod p, least significant limb first), always fully reduced below p, so
+// equal elements have equal limbs. All arithmetic is branch-free: carries are
+// propagated with 128-bit products and reductions are conditional subtractions
+// selected by masks. Only functions whose name ends in `_var`, and `pow` (whose
+// running time depends on the public exponent only), have data-dependent timing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "vorn/bn254/params.h"
+#include "vorn/core/word.h"
+
+namespace vorn::bn254 {
+
+using u128 = unsigned __int128;
+
+namespace detail {
+
+// Adds with carry: returns a + b + carry_in, sets carry_out (0 or 1).
+inline uint64_t adc(uint64_t a, uint64_t b, uint64_t& carry) {
+  u128 t = (u128)a + b + carry;
+  carry = (uint64_t)(t >> 64);
+  return (uint64_t)t;
+}
+
+// Subtracts with borrow: returns a - b - borrow_in, sets borrow_out (0 or 1).
+inline uint64_t sbb(uint64_t a, uint64_t b, uint64_t& borrow) {
+  u128 t = (u128)a - b - borrow;
+  borrow = (uint64_t)(t >> 127);
+  return (uint64_t)t;
+}
+
+// r = t - m when t >= m, else t; branch-free. Requires t < 2m.
+inline void cond_sub(uint64_t r[4], const uint64_t t[4], const uint64_t m[4]) {
+  uint64_t b = 0, d[4];
+  d[0] = sbb(t[0], m[0], b);
+  d[1] = sbb(t[1], m[1], b);
+  d[2] = sbb(t[2], m[2], b);
+  d[3] = sbb(t[3], m[3], b);
+  uint64_t keep = 0 - b;  // all ones when t < m
+  for (int i = 0; i < 4; ++i) r[i] = (t[i] & keep) | (d[i] & ~keep);
+}
+
+// Montgomery product r = a*b/2^256 mod m for a, b < m, CIOS without the extra carry
+// word: valid because the top limb of m is below 2^62.
+inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4],
+                     uint64_t inv) {
+  uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0;
+  for (int i = 0; i < 4; ++i) {
+    const uint64_t bi = b[i];
+    u128 s = (u128)a[0] * bi + t0;
+    uint64_t A = (uint64_t)(s >> 64);
+    t0 = (uint64_t)s;
+    const uint64_t mm = t0 * inv;
+    u128 c = (u128)mm * m[0] + t0;
+    uint64_t C = (uint64_t)(c >> 64);
+
+    s = (u128)a[1] * bi + t1 + A;
+    A = (uint64_t)(s >> 64);
+    c = (u128)mm * m[1] + (uint64_t)s + C;
+    C = (uint64_t)(c >> 64);
+    t0 = (uint64_t)c;
+
+    s = (u128)a[2] * bi + t2 + A;
+    A = (uint64_t)(s >> 64);
+    c = (u128)mm * m[2] + (uint64_t)s + C;
+    C = (uint64_t)(c >> 64);
+    t1 = (uint64_t)c;
+
+    s = (u128)a[3] * bi + t3 + A;
+    A = (uint64_t)(s >> 64);
+    c = (u128)mm * m[3] + (uint64_t)s + C;
+    C = (uint64_t)(c >> 64);
+    t2 = (uint64_t)c;
+
+    t3 = C + A;
+  }
+  const uint64_t t[4] = {t0, t1, t2, t3};
+  cond_sub(r, t, m);
+}
+
+// r = (a + b) mod m for a, b < m (m < 2^255, so the sum does not overflow).
+inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t c = 0, t[4];
+  t[0] = adc(a[0], b[0], c);
+  t[1] = adc(a[1], b[1], c);
+  t[2] = adc(a[2], b[2], c);
+  t[3] = adc(a[3], b[3], c);
+  cond_sub(r, t, m);
+}
+
+// r = (a - b) mod m for a, b < m.
+inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t br = 0, t[4];
+  t[0] = sbb(a[0], b[0], br);
+  t[1] = sbb(a[1], b[1], br);
+  t[2] = sbb(a[2], b[2], br);
+  t[3] = sbb(a[3], b[3], br);
+  const uint64_t mask = 0 - br;  // all ones when a < b: add m back
+  uint64_t c = 0;
+  r[0] = adc(t[0], m[0] & mask, c);
+  r[1] = adc(t[1], m[1] & mask, c);
+  r[2] = adc(t[2], m[2] & mask, c);
+  r[3] = adc(t[3], m[3] & mask, c);
+}
+
+// Variable-time modular inverse of a canonical a (0 < a < m) by the binary extended
+// Euclidean algorithm; returns a^-1 mod m (plain, not Montgomery). a = 0 gives 0.
+void inv_binary_var(uint64_t out[4], const uint64_t a[4], const uint64_t m[4]);
+
+}  // namespace detail
+
+struct FqParams {
+  static constexpr const uint64_t* MOD = params::FQ_MOD;
+  static constexpr const uint64_t* R = params::FQ_R;
+  static constexpr const uint64_t* R2 = params::FQ_R2;
+  static constexpr const uint64_t* R3 = params::FQ_R3;
+  static constexpr uint64_t INV = params::FQ_INV;
+};
+
+struct FrParams {
+  static constexpr const uint64_t* MOD = params::FR_MOD;
+  static constexpr const uint64_t* R = params::FR_R;
+  static constexpr const uint64_t* R2 = params::FR_R2;
+  static constexpr const uint64_t* R3 = params::FR_R3;
+  static constexpr uint64_t INV = params::FR_INV;
+};
+
+template <class P>
+struct Fp {
+  uint64_t v[4];  // Montgomery form, always < MOD
+
+  /// 0.
+  static Fp zero() { return Fp{{0, 0, 0, 0}}; }
+  /// 1.
+  static Fp one() { return Fp{{P::R[0], P::R[1], P::R[2], P::R[3]}}; }
+  /// The element n mod p.
+  static Fp from_u64(uint64_t n) {
+    const uint64_t t[4] = {n, 0, 0, 0};
+    return from_limbs_reduce(t);
+  }
+  /// The element with canonical limbs `c` (least significant first). Requires c < p;
+  /// use from_limbs_reduce for larger values.
+  static Fp from_limbs(const uint64_t c[4]) {
+    Fp r;
+    detail::mont_mul(r.v, c, P::R2, P::MOD, P::INV);
+    return r;
+  }
+  /// The element c mod p for any 256-bit c (constant time).
+  static Fp from_limbs_reduce(const uint64_t c[4]) {
+    uint64_t t[4];
+    reduce256(t, c);
+    return from_limbs(t);
+  }
+  /// Canonical value (in [0, p)) as limbs, least significant first.
+  void to_limbs(uint64_t out[4]) const {
+    static constexpr uint64_t ONE[4] = {1, 0, 0, 0};
+    detail::mont_mul(out, v, ONE, P::MOD, P::INV);
+  }
+  /// Reads a raw Montgomery representation (no check; for precomputed tables).
+  static constexpr Fp from_mont(const uint64_t m[4]) { return Fp{{m[0], m[1], m[2], m[3]}}; }
+
+  /// Parses 32 big-endian bytes; false (out untouched) when the value is not below p.
+  static bool from_be_strict(const uint8_t* in32, Fp& out) {
+    uint64_t c[4];
+    load_be(c, in32);
+    if (!lt_mod(c)) return false;
+    out = from_limbs(c);
+    return true;
+  }
+  /// Reads `len` big-endian bytes (any length; empty gives 0) and reduces mod p.
+  static Fp from_be_reduce(const uint8_t* in, size_t len) {
+    // Horner over 32-byte chunks: acc = acc * 2^256 + chunk.
+    const Fp base = from_mont(P::R2);  // Montgomery form of 2^256 mod p
+    Fp acc = zero();
+    size_t head = len % 32;
+    size_t pos = 0;
+    if (head != 0) {
+      uint8_t buf[32] = {0};
+      for (size_t i = 0; i < head; ++i) buf[32 - head + i] = in[i];
+      uint64_t c[4];
+      load_be(c, buf);
+      acc = from_limbs_reduce(c);
+      pos = head;
+    }
+    for (; pos < len; pos += 32) {
+      uint64_t c[4];
+      load_be(c, in + pos);
+      acc = acc * base + from_limbs_reduce(c);
+    }
+    return acc;
+  }
+  /// Writes the canonical value as 32 big-endian bytes.
+  void to_be(uint8_t* out32) const {
+    uint64_t c[4];
+    to_limbs(c);
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 8; ++j) out32[i * 8 + j] = (uint8_t)(c[3 - i] >> (56 - 8 * j));
+  }
+  /// The canonical value as a word.
+  W to_w() const {
+    W w;
+    to_be(w.data());
+    return w;
+  }
+  /// Parses a word; false (out untouched) when it is not below p.
+  static bool from_w_strict(const W& w, Fp& out) { return from_be_strict(w.data(), out); }
+  /// The word reduced mod p.
+  static Fp from_w_reduce(const W& w) { return from_be_reduce(w.data(), 32); }
+
+  Fp operator+(const Fp& o) const {
+    Fp r;
+    detail::mod_add(r.v, v, o.v, P::MOD);
+    return r;
+  }
+  Fp operator-(const Fp& o) const {
+    Fp r;
+    detail::mod_sub(r.v, v, o.v, P::MOD);
+    return r;
+  }
+  Fp operator-() const {
+    Fp r;
+    static constexpr uint64_t Z[4] = {0, 0, 0, 0};
+    detail::mod_sub(r.v, Z, v, P::MOD);
+    return r;
+  }
+  Fp operator*(const Fp& o) const {
+    Fp r;
+    detail::mont_mul(r.v, v, o.v, P::MOD, P::INV);
+    return r;
+  }
+  Fp& operator+=(const Fp& o) { return *this = *this + o; }
+  Fp& operator-=(const Fp& o) { return *this = *this - o; }
+  Fp& operator*=(const Fp& o) { return *this = *this * o; }
+  /// Square.
+  Fp sqr() const { return *this * *this; }
+  /// 2a.
+  Fp dbl() const { return *this + *this; }
+
+  /// a^e, e given as four limbs (least significant first). Runs in time that depends
+  /// on e only (square and multiply over e's bits), never on a.
+  Fp pow(const uint64_t e[4]) const {
+    Fp r = one();
+    for (int i = 3; i >= 0; --i)
+      for (int b = 63; b >= 0; --b) {
+        r = r.sqr();
+        if ((e[i] >> b) & 1) r *= *this;
+      }
+    return r;
+  }
+  /// Constant-time inverse a^(p-2); the inverse of zero is zero.
+  Fp inv() const {
+    uint64_t e[4] = {P::MOD[0] - 2, P::MOD[1], P::MOD[2], P::MOD[3]};
+    return pow(e);
+  }
+  /// Variable-time inverse (binary extended Euclid) for public values; zero gives zero.
+  Fp inv_var() const {
+    uint64_t t[4];
+    detail::inv_binary_var(t, v, P::MOD);  // (aR)^-1
+    Fp r;
+    detail::mont_mul(r.v, t, P::R3, P::MOD, P::INV);  // (aR)^-1 * R^3 / R = a^-1 R
+    return r;
+  }
+
+  /// Constant-time test for zero.
+  bool is_zero() const { return ((v[0] | v[1] | v[2] | v[3]) == 0); }
+  /// Constant-time equality.
+  bool operator==(const Fp& o) const {
+    return ((v[0] ^ o.v[0]) | (v[1] ^ o.v[1]) | (v[2] ^ o.v[2]) | (v[3] ^ o.v[3])) == 0;
+  }
+  bool operator!=(const Fp& o) const { return !(*this == o); }
+
+  /// Selects a when flag is 1 and b when it is 0 (flag must be 0 or 1); constant time.
+  static Fp select(uint64_t flag, const Fp& a, const Fp& b) {
+    const uint64_t m = 0 - flag;
+    Fp r;
+    for (int i = 0; i < 4; ++i) r.v[i] = (a.v[i] & m) | (b.v[i] & ~m);
+    return r;
+  }
+  /// Constant-time conditional negation (flag 0 or 1).
+  Fp cneg(uint64_t flag) const { return select(flag, -*this, *this); }
+
+  /// True when the canonical value is odd (the usual "sign" of a field element).
+  bool is_odd() const {
+    uint64_t c[4];
+    to_limbs(c);
+    return c[0] & 1;
+  }
+
+  /// For Fq only (p = 3 mod 4): sets out to a^((p+1)/4) and returns true when that
+  /// is a square root of a; false when a is not a square (out untouched). The
+  /// running time does not depend on a.
+  bool sqrt(Fp& out) const {
+    // (p+1)/4: p + 1 then shift right by two.
+    uint64_t e[4], c = 0;
+    e[0] = detail::adc(P::MOD[0], 1, c);
+    e[1] = detail::adc(P::MOD[1], 0, c);
+    e[2] = detail::adc(P::MOD[2], 0, c);
+    e[3] = detail::adc(P::MOD[3], 0, c);
+    for (int i = 0; i < 4; ++i) e[i] = (e[i] >> 2) | (i < 3 ? e[i + 1] << 62 : 0);
+    Fp s = pow(e);
+    if (!(s.sqr() == *this)) return false;
+    out = s;
+    return true;
+  }
+
+  /// True when the 256-bit value c is below p (constant time).
+  static bool lt_mod(const uint64_t c[4]) {
+    uint64_t b = 0;
+    detail::sbb(c[0], P::MOD[0], b);
+    detail::sbb(c[1], P::MOD[1], b);
+    detail::sbb(c[2], P::MOD[2], b);
+    detail::sbb(c[3], P::MOD[3], b);
+    return b != 0;
+  }
+
+  /// Loads 32 big-endian bytes into limbs (least significant first).
+  static void load_be(uint64_t c[4], const uint8_t* in32) {
+    for (int i = 0; i < 4; ++i) {
+      uint64_t x = 0;
+      for (int j = 0; j < 8; ++j) x = (x << 8) | in32[i * 8 + j];
+      c[3 - i] = x;
+    }
+  }
+
+ private:
+  // out = c mod p for any 256-bit c: p > 2^253, so c < 8p; subtract 4p, 2p, p in turn.
+  static void reduce256(uint64_t out[4], const uint64_t c[4]) {
+    uint64_t t[4] = {c[0], c[1], c[2], c[3]};
+    for (int k = 2; k >= 0; --k) {
+      uint64_t m[4];
+      m[0] = P::MOD[0] << k;
+      for (int i = 1; i < 4; ++i) m[i] = (P::MOD[i] << k) | (k ? P::MOD[i - 1] >> (64 - k) : 0);
+      uint64_t b = 0, d[4];
+      for (int i = 0; i < 4; ++i) d[i] = detail::sbb(t[i], m[i], b);
+      const uint64_t keep = 0 - b;
+      for (int i = 0; i < 4; ++i) t[i] = (t[i] & keep) | (d[i] & ~keep);
+    }
+    for (int i = 0; i < 4; ++i) out[i] = t[i];
+  }
+};
+
+using Fq = Fp<FqParams>;
+using Fr = Fp<FrParams>;
+
+}  // namespace vorn::bn254
