@@ -1,0 +1,50 @@
+// vorn_identity: the module constants and the curve primitives.
+//
+// Pattern for every bind_*.cpp: a body converts its `Value` arguments to words and
+// points with the fixed messages (arg_w, arg_g1_words, ...), calls one kernel
+// function, and builds the result `Value`. Rows are registered with `Register`;
+// the module table in modules.cpp decides where each appears.
+#include "frame.h"
+
+namespace vorn::frame {
+namespace {
+
+W hex_word(const char* hex) {
+  W w;
+  w_from_hex64(hex, w);
+  return w;
+}
+
+const char* const kOrderHex = "30644e72e131a029b85045b68181585d2833e84879b9709143e1f593f0000001";
+const char* const kFieldHex = "30644e72e131a029b85045b68181585d97816a916871ca8d3c208c16d87cfd47";
+// The G2 generator, real part first in each coordinate.
+const char* const kG2Hex[4] = {
+    "1800deef121f1e76426a00665e5c4479674322d4f75edadd46debd5cd992f6ed",
+    "198e9393920d483a7260bfb731fb5d25f1aa493335a9e71297e485b7aef312c2",
+    "12c85ea5db8c6deb4aab71808dcb408fe3d1e7690c43d37b4ce6cc0166fa7daa",
+    "090689d0585ff075ec9e99ad690c3395bc4b313370b38ef355acdadcd122975b",
+};
+
+Result<Value> order_const() { return Value::integer(hex_word(kOrderHex)); }
+Result<Value> field_const() { return Value::integer(hex_word(kFieldHex)); }
+Result<Value> g1_const() { return Value::tuple({Value::integer_u64(1), Value::integer_u64(2)}); }
+Result<Value> g2_const() {
+  return Value::tuple({Value::tuple({Value::integer(hex_word(kG2Hex[0])), Value::integer(hex_word(kG2Hex[1]))}),
+                       Value::tuple({Value::integer(hex_word(kG2Hex[2])), Value::integer(hex_word(kG2Hex[3]))})});
+}
+Result<Value> flavor_a1() { return Value::integer_u64(1); }
+Result<Value> flavor_a2() { return Value::integer_u64(2); }
+Result<Value> flavor_b1() { return Value::integer_u64(3); }
+
+const char* const M = "vorn_identity";
+RegisterConst c_order({M, "ORDER", order_const});
+RegisterConst c_fr({M, "F_R", order_const});
+RegisterConst c_field({M, "FIELD_MODULUS", field_const});
+RegisterConst c_g1({M, "G1", g1_const});
+RegisterConst c_g2({M, "G2", g2_const});
+RegisterConst c_a1({M, "FLAVOR_A1", flavor_a1});
+RegisterConst c_a2({M, "FLAVOR_A2", flavor_a2});
+RegisterConst c_b1({M, "FLAVOR_B1", flavor_b1});
+
+}  // namespace
+}  // namespace vorn::frame

@@ -1,0 +1,593 @@
+// The binding frame's Python side: the generic argument adapter, the conversions of
+// Python objects to and from `Value`, the error mapping, and module creation.
+//
+// Built against the stable ABI (Py_LIMITED_API 3.10): every C API call used here is
+// in the limited API, so one wheel serves every CPython from 3.10 on.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frame.h"
+#include "modules.h"
+
+namespace vorn::frame {
+
+// ---------------------------------------------------------------------------
+// Shapes
+
+namespace shape {
+static const Shape* leaf(Shape::Kind k) { return new Shape{k, {}}; }
+const Shape* tuple(std::initializer_list<const Shape*> items) { return new Shape{Shape::Kind::Tuple, items}; }
+const Shape* seq(const Shape* item) { return new Shape{Shape::Kind::Seq, {item}}; }
+const Shape* const Int = leaf(Shape::Kind::Int);
+const Shape* const Bytes = leaf(Shape::Kind::Bytes);
+const Shape* const Text = leaf(Shape::Kind::Text);
+const Shape* const U8 = leaf(Shape::Kind::U8);
+const Shape* const U32 = leaf(Shape::Kind::U32);
+const Shape* const U64 = leaf(Shape::Kind::U64);
+const Shape* const I64 = leaf(Shape::Kind::I64);
+const Shape* const F64 = leaf(Shape::Kind::F64);
+const Shape* const Bool = leaf(Shape::Kind::Bool);
+const Shape* const G1 = tuple({Int, Int});
+const Shape* const G2 = tuple({G1, G1});
+const Shape* const Ct = tuple({G1, G1});
+}  // namespace shape
+
+// ---------------------------------------------------------------------------
+// Registry of rows
+
+static std::vector<FnDef>& fn_registry() {
+  static std::vector<FnDef> rows;
+  return rows;
+}
+static std::vector<ConstDef>& const_registry() {
+  static std::vector<ConstDef> rows;
+  return rows;
+}
+Register::Register(FnDef def) { fn_registry().push_back(std::move(def)); }
+RegisterConst::RegisterConst(ConstDef def) { const_registry().push_back(def); }
+
+// ---------------------------------------------------------------------------
+// Body-side conversions
+
+const char* const kWordOutOfRange = "word out of range (>= 2^256)";
+
+Result<W> arg_w(const Value& v) {
+  if (v.wide) return IdError{kWordOutOfRange};
+  return v.word;
+}
+
+static Status put_words(const Value& v, uint8_t* out, size_t& pos) {
+  if (v.kind == Value::Kind::Int) {
+    VORN_TRY(W w, arg_w(v));
+    std::memcpy(out + pos, w.data(), 32);
+    pos += 32;
+    return ok_status();
+  }
+  for (const Value& item : v.items) VORN_CHECK(put_words(item, out, pos));
+  return ok_status();
+}
+
+Result<Words64> arg_g1_words(const Value& v) {
+  Words64 out;
+  size_t pos = 0;
+  VORN_CHECK(put_words(v, out.data(), pos));
+  return out;
+}
+Result<Words128> arg_g2_words(const Value& v) {
+  Words128 out;
+  size_t pos = 0;
+  VORN_CHECK(put_words(v, out.data(), pos));
+  return out;
+}
+Result<Words128> arg_ct_words(const Value& v) { return arg_g2_words(v); }
+
+Result<std::vector<W>> arg_w_list(const Value& v) {
+  std::vector<W> out;
+  out.reserve(v.items.size());
+  for (const Value& item : v.items) {
+    VORN_TRY(W w, arg_w(item));
+    out.push_back(w);
+  }
+  return out;
+}
+
+Value g1_value(const uint8_t* p) {
+  return Value::tuple({Value::integer(W::from_bytes(p)), Value::integer(W::from_bytes(p + 32))});
+}
+Value pair_of_pairs_value(const uint8_t* p) { return Value::tuple({g1_value(p), g1_value(p + 64)}); }
+
+// ---------------------------------------------------------------------------
+// Python helpers
+
+namespace {
+
+// Owned reference; releases on scope exit.
+struct Ref {
+  PyObject* p = nullptr;
+  Ref() = default;
+  explicit Ref(PyObject* o) : p(o) {}
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  ~Ref() { Py_XDECREF(p); }
+  PyObject* get() const { return p; }
+  PyObject* release() { PyObject* o = p; p = nullptr; return o; }
+  explicit operator bool() const { return p != nullptr; }
+};
+
+// Interned objects used by the integer conversions; created once, never freed.
+struct Cache {
+  PyObject* zero;
+  PyObject* n32;
+  PyObject* big;
+  PyObject* to_bytes;
+  PyObject* from_bytes;  // int.from_bytes, bound to the int type
+  PyObject* panic;       // the panic class
+};
+
+Cache* g_cache = nullptr;
+
+bool init_cache() {
+  if (g_cache) return true;
+  auto* c = new Cache{};
+  c->zero = PyLong_FromLong(0);
+  c->n32 = PyLong_FromLong(32);
+  c->big = PyUnicode_InternFromString("big");
+  c->to_bytes = PyUnicode_InternFromString("to_bytes");
+  c->from_bytes = PyObject_GetAttrString(reinterpret_cast<PyObject*>(&PyLong_Type), "from_bytes");
+  c->panic = PyErr_NewExceptionWithDoc(
+      "vorn.PanicException",
+      "An internal invariant of the vorn kernel failed. Derived from BaseException:\n"
+      "it is never raised for bad input, only when a built-in constant is broken.",
+      PyExc_BaseException, nullptr);
+  if (!c->zero || !c->n32 || !c->big || !c->to_bytes || !c->from_bytes || !c->panic) {
+    delete c;
+    return false;
+  }
+  g_cache = c;
+  return true;
+}
+
+std::string type_name(PyObject* o) {
+  Ref name(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(o)), "__name__"));
+  if (name && PyUnicode_Check(name.get())) {
+    Py_ssize_t n = 0;
+    const char* s = PyUnicode_AsUTF8AndSize(name.get(), &n);
+    if (s) return std::string(s, static_cast<size_t>(n));
+  }
+  PyErr_Clear();
+  return "object";
+}
+
+bool type_error_cannot_convert(PyObject* o, const char* target) {
+  std::string msg = "'" + type_name(o) + "' object cannot be converted to '" + target + "'";
+  PyErr_SetString(PyExc_TypeError, msg.c_str());
+  return false;
+}
+
+// ---- Python -> Value ----
+
+bool to_int(PyObject* o, Value& out) {
+  out.kind = Value::Kind::Int;
+  Ref idx(PyNumber_Index(o));
+  if (!idx) return false;
+  unsigned long long small = PyLong_AsUnsignedLongLong(idx.get());
+  if (!(small == static_cast<unsigned long long>(-1) && PyErr_Occurred())) {
+    out.word = W::from_u64(small);
+    return true;
+  }
+  if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
+  PyErr_Clear();
+  int neg = PyObject_RichCompareBool(idx.get(), g_cache->zero, Py_LT);
+  if (neg < 0) return false;
+  if (neg) {
+    PyErr_SetString(PyExc_OverflowError, "can't convert negative int to unsigned");
+    return false;
+  }
+  Ref bytes(PyObject_CallMethodObjArgs(idx.get(), g_cache->to_bytes, g_cache->n32, g_cache->big, nullptr));
+  if (!bytes) {
+    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
+    PyErr_Clear();
+    out.wide = true;  // 2^256 or more: the body raises the word-range message
+    return true;
+  }
+  char* data = nullptr;
+  Py_ssize_t len = 0;
+  if (PyBytes_AsStringAndSize(bytes.get(), &data, &len) < 0 || len != 32) return false;
+  std::memcpy(out.word.data(), data, 32);
+  return true;
+}
+
+bool to_small(PyObject* o, Shape::Kind kind, Value& out) {
+  Ref idx(PyNumber_Index(o));
+  if (!idx) return false;
+  if (kind == Shape::Kind::I64) {
+    long long v = PyLong_AsLongLong(idx.get());
+    if (v == -1 && PyErr_Occurred()) return false;
+    out.kind = Value::Kind::I64;
+    out.i = v;
+    return true;
+  }
+  unsigned long long v = PyLong_AsUnsignedLongLong(idx.get());
+  if (v == static_cast<unsigned long long>(-1) && PyErr_Occurred()) return false;
+  unsigned long long limit = kind == Shape::Kind::U8 ? 0xffull : kind == Shape::Kind::U32 ? 0xffffffffull : ~0ull;
+  if (v > limit) {
+    PyErr_SetString(PyExc_OverflowError, "out of range integral type conversion attempted");
+    return false;
+  }
+  out.kind = Value::Kind::U64;
+  out.u = v;
+  return true;
+}
+
+bool to_value(PyObject* o, const Shape* s, Value& out);
+
+bool to_tuple(PyObject* o, const Shape* s, Value& out) {
+  if (!PyTuple_Check(o)) return type_error_cannot_convert(o, "PyTuple");
+  Py_ssize_t n = PyTuple_Size(o);
+  if (n != static_cast<Py_ssize_t>(s->items.size())) {
+    std::string msg = "expected tuple of length " + std::to_string(s->items.size()) +
+                      ", but got tuple of length " + std::to_string(n);
+    PyErr_SetString(PyExc_ValueError, msg.c_str());
+    return false;
+  }
+  out.kind = Value::Kind::Tuple;
+  out.items.resize(static_cast<size_t>(n));
+  for (Py_ssize_t i = 0; i < n; ++i)
+    if (!to_value(PyTuple_GetItem(o, i), s->items[static_cast<size_t>(i)], out.items[static_cast<size_t>(i)]))
+      return false;
+  return true;
+}
+
+bool to_seq(PyObject* o, const Shape* s, Value& out) {
+  if (PyUnicode_Check(o)) {
+    PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+    return false;
+  }
+  if (!PySequence_Check(o)) return type_error_cannot_convert(o, "Sequence");
+  out.kind = Value::Kind::List;
+  Py_ssize_t hint = PySequence_Size(o);
+  if (hint < 0) PyErr_Clear();
+  else out.items.reserve(static_cast<size_t>(hint));
+  Ref it(PyObject_GetIter(o));
+  if (!it) return false;
+  while (PyObject* item = PyIter_Next(it.get())) {
+    Ref owned(item);
+    out.items.emplace_back();
+    if (!to_value(item, s->items[0], out.items.back())) return false;
+  }
+  return !PyErr_Occurred();
+}
+
+bool to_value(PyObject* o, const Shape* s, Value& out) {
+  switch (s->kind) {
+    case Shape::Kind::Int:
+      return to_int(o, out);
+    case Shape::Kind::Bytes: {
+      if (!PyBytes_Check(o)) return type_error_cannot_convert(o, "PyBytes");
+      char* data = nullptr;
+      Py_ssize_t len = 0;
+      if (PyBytes_AsStringAndSize(o, &data, &len) < 0) return false;
+      out.kind = Value::Kind::Bytes;
+      out.s.assign(data, static_cast<size_t>(len));
+      return true;
+    }
+    case Shape::Kind::Text: {
+      if (!PyUnicode_Check(o)) return type_error_cannot_convert(o, "PyString");
+      Py_ssize_t len = 0;
+      const char* data = PyUnicode_AsUTF8AndSize(o, &len);
+      if (!data) return false;
+      out.kind = Value::Kind::Text;
+      out.s.assign(data, static_cast<size_t>(len));
+      return true;
+    }
+    case Shape::Kind::U8:
+    case Shape::Kind::U32:
+    case Shape::Kind::U64:
+    case Shape::Kind::I64:
+      return to_small(o, s->kind, out);
+    case Shape::Kind::F64: {
+      double d = PyFloat_AsDouble(o);
+      if (d == -1.0 && PyErr_Occurred()) return false;
+      out.kind = Value::Kind::F64;
+      out.f = d;
+      return true;
+    }
+    case Shape::Kind::Bool:
+      if (!PyBool_Check(o)) return type_error_cannot_convert(o, "PyBool");
+      out.kind = Value::Kind::Bool;
+      out.b = (o == Py_True);
+      return true;
+    case Shape::Kind::Tuple:
+      return to_tuple(o, s, out);
+    case Shape::Kind::Seq:
+      return to_seq(o, s, out);
+  }
+  return false;
+}
+
+// ---- Value -> Python ----
+
+PyObject* int_from_word(const W& w) {
+  bool small = true;
+  for (int i = 0; i < 24; ++i) small &= (w.b[i] == 0);
+  if (small) {
+    unsigned long long v = 0;
+    for (int i = 24; i < 32; ++i) v = v << 8 | w.b[i];
+    return PyLong_FromUnsignedLongLong(v);
+  }
+  Ref bytes(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(w.data()), 32));
+  if (!bytes) return nullptr;
+  return PyObject_CallFunctionObjArgs(g_cache->from_bytes, bytes.get(), g_cache->big, nullptr);
+}
+
+PyObject* to_python(const Value& v) {
+  switch (v.kind) {
+    case Value::Kind::Int:
+      return int_from_word(v.word);
+    case Value::Kind::Bytes:
+      return PyBytes_FromStringAndSize(v.s.data(), static_cast<Py_ssize_t>(v.s.size()));
+    case Value::Kind::Text:
+      return PyUnicode_FromStringAndSize(v.s.data(), static_cast<Py_ssize_t>(v.s.size()));
+    case Value::Kind::U64:
+      return PyLong_FromUnsignedLongLong(v.u);
+    case Value::Kind::I64:
+      return PyLong_FromLongLong(v.i);
+    case Value::Kind::F64:
+      return PyFloat_FromDouble(v.f);
+    case Value::Kind::Bool: {
+      PyObject* r = v.b ? Py_True : Py_False;
+      Py_INCREF(r);
+      return r;
+    }
+    case Value::Kind::Tuple:
+    case Value::Kind::List: {
+      Ref t(PyTuple_New(static_cast<Py_ssize_t>(v.items.size())));
+      if (!t) return nullptr;
+      for (size_t i = 0; i < v.items.size(); ++i) {
+        PyObject* item = to_python(v.items[i]);
+        if (!item) return nullptr;
+        PyTuple_SetItem(t.get(), static_cast<Py_ssize_t>(i), item);  // steals item
+      }
+      return t.release();
+    }
+  }
+  PyErr_SetString(PyExc_SystemError, "vorn: unknown result kind");
+  return nullptr;
+}
+
+PyObject* raise_error(const IdError& e) {
+  if (e.panic) {
+    Ref msg(PyUnicode_FromStringAndSize(e.msg.data(), static_cast<Py_ssize_t>(e.msg.size())));
+    if (msg) PyErr_SetObject(g_cache->panic, msg.get());
+    return nullptr;
+  }
+  Ref msg(PyUnicode_FromStringAndSize(e.msg.data(), static_cast<Py_ssize_t>(e.msg.size())));
+  if (msg) PyErr_SetObject(PyExc_ValueError, msg.get());
+  return nullptr;
+}
+
+// Re-raises a TypeError from converting `name` with the "argument '<name>': " prefix.
+void prefix_type_error(const char* name) {
+  if (!PyErr_ExceptionMatches(PyExc_TypeError)) return;
+  PyObject *type = nullptr, *value = nullptr, *tb = nullptr;
+  PyErr_Fetch(&type, &value, &tb);
+  std::string text;
+  if (value) {
+    Ref s(PyObject_Str(value));
+    if (s) {
+      Py_ssize_t n = 0;
+      const char* p = PyUnicode_AsUTF8AndSize(s.get(), &n);
+      if (p) text.assign(p, static_cast<size_t>(n));
+    }
+    PyErr_Clear();
+  }
+  Py_XDECREF(type);
+  Py_XDECREF(value);
+  Py_XDECREF(tb);
+  std::string msg = std::string("argument '") + name + "': " + text;
+  PyErr_SetString(PyExc_TypeError, msg.c_str());
+}
+
+// ---- the generic adapter ----
+
+PyObject* call_fn(const FnDef& def, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const size_t np = def.params.size();
+  std::vector<PyObject*> slots(np, nullptr);
+  if (static_cast<size_t>(nargs) > np) {
+    std::string msg = std::string(def.name) + "() takes " + std::to_string(np) + " positional argument" +
+                      (np == 1 ? "" : "s") + " but " + std::to_string(nargs) + (nargs == 1 ? " was" : " were") +
+                      " given";
+    PyErr_SetString(PyExc_TypeError, msg.c_str());
+    return nullptr;
+  }
+  for (Py_ssize_t i = 0; i < nargs; ++i) slots[static_cast<size_t>(i)] = args[i];
+  if (kwnames) {
+    Py_ssize_t nk = PyTuple_Size(kwnames);
+    for (Py_ssize_t k = 0; k < nk; ++k) {
+      Py_ssize_t len = 0;
+      const char* key = PyUnicode_AsUTF8AndSize(PyTuple_GetItem(kwnames, k), &len);
+      if (!key) return nullptr;
+      size_t j = 0;
+      while (j < np && !(std::strlen(def.params[j].name) == static_cast<size_t>(len) &&
+                         std::memcmp(def.params[j].name, key, static_cast<size_t>(len)) == 0))
+        ++j;
+      if (j == np) {
+        std::string msg = std::string(def.name) + "() got an unexpected keyword argument '" +
+                          std::string(key, static_cast<size_t>(len)) + "'";
+        PyErr_SetString(PyExc_TypeError, msg.c_str());
+        return nullptr;
+      }
+      if (slots[j]) {
+        std::string msg = std::string(def.name) + "() got multiple values for argument '" + def.params[j].name + "'";
+        PyErr_SetString(PyExc_TypeError, msg.c_str());
+        return nullptr;
+      }
+      slots[j] = args[nargs + k];
+    }
+  }
+  std::vector<std::string> missing;
+  for (size_t j = 0; j < np; ++j)
+    if (!slots[j] && !def.params[j].default_text) missing.push_back(std::string("'") + def.params[j].name + "'");
+  if (!missing.empty()) {
+    std::string list;
+    for (size_t i = 0; i < missing.size(); ++i) {
+      if (i) list += (i + 1 == missing.size()) ? (missing.size() > 2 ? ", and " : " and ") : ", ";
+      list += missing[i];
+    }
+    std::string msg = std::string(def.name) + "() missing " + std::to_string(missing.size()) + " required argument" +
+                      (missing.size() == 1 ? "" : "s") + ": " + list;
+    PyErr_SetString(PyExc_TypeError, msg.c_str());
+    return nullptr;
+  }
+
+  Args values(np);
+  for (size_t j = 0; j < np; ++j) {
+    if (!slots[j]) {
+      values[j] = def.params[j].default_value;
+      continue;
+    }
+    if (!to_value(slots[j], def.params[j].shape, values[j])) {
+      prefix_type_error(def.params[j].name);
+      return nullptr;
+    }
+  }
+  Result<Value> r = def.body(values);
+  if (!r.ok()) return raise_error(r.error());
+  return to_python(r.value());
+}
+
+// Every exported function gets its own C entry point (a template instance), so that
+// `__self__` stays the module, as for any builtin. The slot table maps the entry
+// point's index to its row.
+constexpr size_t kMaxFns = 96;
+const FnDef* g_slots[kMaxFns];
+size_t g_used = 0;
+
+template <size_t I>
+PyObject* entry_fast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return call_fn(*g_slots[I], args, nargs, kwnames);
+}
+template <size_t I>
+PyObject* entry_noargs(PyObject*, PyObject*) {
+  Args none;
+  Result<Value> r = g_slots[I]->body(none);
+  if (!r.ok()) return raise_error(r.error());
+  return to_python(r.value());
+}
+
+template <size_t... I>
+std::array<PyCFunction, sizeof...(I)> make_fast(std::index_sequence<I...>) {
+  return {reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&entry_fast<I>))...};
+}
+template <size_t... I>
+std::array<PyCFunction, sizeof...(I)> make_noargs(std::index_sequence<I...>) {
+  return {&entry_noargs<I>...};
+}
+const auto kFastEntries = make_fast(std::make_index_sequence<kMaxFns>{});
+const auto kNoargEntries = make_noargs(std::make_index_sequence<kMaxFns>{});
+
+std::string signature_line(const FnDef& def) {
+  std::string s = std::string(def.name) + "(";
+  for (size_t j = 0; j < def.params.size(); ++j) {
+    if (j) s += ", ";
+    s += def.params[j].name;
+    if (def.params[j].default_text) s += std::string("=") + def.params[j].default_text;
+  }
+  s += ")\n--\n\n";
+  s += def.doc ? def.doc : "";
+  return s;
+}
+
+const FnDef* find_fn(const char* module, const char* name) {
+  for (const FnDef& d : fn_registry())
+    if (std::strcmp(d.module, module) == 0 && std::strcmp(d.name, name) == 0) return &d;
+  return nullptr;
+}
+const ConstDef* find_const(const char* module, const char* name) {
+  for (const ConstDef& d : const_registry())
+    if (std::strcmp(d.module, module) == 0 && std::strcmp(d.name, name) == 0) return &d;
+  return nullptr;
+}
+
+struct ModuleState {
+  PyModuleDef def;
+  std::vector<std::string> docs;
+};
+
+int64_t g_interp_id = -1;
+
+bool add_function(PyObject* module, const FnDef& def, ModuleState& st) {
+  if (g_used >= kMaxFns) {
+    PyErr_SetString(PyExc_SystemError, "vorn: too many exported functions");
+    return false;
+  }
+  size_t slot = g_used++;
+  g_slots[slot] = &def;
+  st.docs.push_back(signature_line(def));
+  // The method table must outlive the module: rows are never freed.
+  auto* md = new PyMethodDef[2]{};
+  md[0].ml_name = def.name;
+  md[0].ml_doc = st.docs.back().c_str();
+  if (def.noargs) {
+    md[0].ml_meth = kNoargEntries[slot];
+    md[0].ml_flags = METH_NOARGS;
+  } else {
+    md[0].ml_meth = kFastEntries[slot];
+    md[0].ml_flags = METH_FASTCALL | METH_KEYWORDS;
+  }
+  return PyModule_AddFunctions(module, md) == 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Module creation
+
+PyObject* create_module(const char* name, const std::vector<ModuleEntry>& layout) {
+  // One interpreter per process: the once-built tables and the entry-point slots are
+  // process-wide.
+  int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
+  if (g_interp_id == -1) g_interp_id = id;
+  if (id != g_interp_id) {
+    PyErr_SetString(PyExc_ImportError, "vorn modules cannot be loaded in a sub-interpreter");
+    return nullptr;
+  }
+  if (!init_cache()) return nullptr;
+
+  // Single-phase modules: CPython keeps the first module's dictionary and does not
+  // call the entry point again on re-import, so each state is built once.
+  auto* state = new ModuleState{};
+  state->docs.reserve(kMaxFns);
+  state->def = PyModuleDef{PyModuleDef_HEAD_INIT, name, nullptr, -1, nullptr, nullptr, nullptr, nullptr, nullptr};
+  Ref module(PyModule_Create(&state->def));
+  if (!module) return nullptr;
+
+  for (const ModuleEntry& e : layout) {
+    if (e.is_const) {
+      const ConstDef* c = find_const(name, e.name);
+      if (!c) continue;
+      Result<Value> v = c->make();
+      if (!v.ok()) return raise_error(v.error());
+      PyObject* obj = to_python(v.value());
+      if (!obj) return nullptr;
+      if (PyModule_AddObject(module.get(), e.name, obj) < 0) {
+        Py_DECREF(obj);
+        return nullptr;
+      }
+    } else {
+      const FnDef* f = find_fn(name, e.name);
+      if (!f) continue;
+      if (!add_function(module.get(), *f, *state)) return nullptr;
+    }
+  }
+  return module.release();
+}
+
+}  // namespace vorn::frame

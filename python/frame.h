@@ -1,0 +1,143 @@
+// The binding frame's Python-free side: native argument values, parameter shapes,
+// the function table rows, and the word/point conversions every body uses.
+//
+// Each exported function is declared once, as a `FnDef` row: its module, name,
+// parameters (name, shape, optional default) and docstring, plus a body that takes
+// the converted arguments and returns a `Value` or an `IdError`. One generic adapter
+// (frame.cpp) matches positional and keyword arguments, converts each Python object
+// to a `Value` by its shape, calls the body, and converts the result back. Bodies
+// never see a Python object, so this header includes no Python header.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vorn/core/result.h"
+#include "vorn/core/word.h"
+
+namespace vorn::frame {
+
+/// A converted argument or a result under construction.
+struct Value {
+  enum class Kind : uint8_t { Int, Bytes, Text, U64, I64, F64, Bool, Tuple, List };
+  Kind kind = Kind::Tuple;
+  W word;             // Int: the value, when below 2^256
+  bool wide = false;  // Int: the value is 2^256 or more (word is then unset)
+  uint64_t u = 0;     // U64 (also U8 and U32 parameters)
+  int64_t i = 0;      // I64
+  double f = 0;       // F64
+  bool b = false;     // Bool
+  std::string s;      // Bytes (raw) or Text (UTF-8)
+  std::vector<Value> items;  // Tuple or List
+
+  static Value integer(const W& w) { Value v; v.kind = Kind::Int; v.word = w; return v; }
+  static Value integer_u64(uint64_t x) { return integer(W::from_u64(x)); }
+  static Value boolean(bool x) { Value v; v.kind = Kind::Bool; v.b = x; return v; }
+  static Value bytes(std::string x) { Value v; v.kind = Kind::Bytes; v.s = std::move(x); return v; }
+  static Value text(std::string x) { Value v; v.kind = Kind::Text; v.s = std::move(x); return v; }
+  static Value tuple(std::vector<Value> x) { Value v; v.kind = Kind::Tuple; v.items = std::move(x); return v; }
+  static Value u64(uint64_t x) { Value v; v.kind = Kind::U64; v.u = x; return v; }
+};
+
+/// The Python-side form a parameter accepts. Shapes form a small tree: a G1 point
+/// is a tuple of two ints, a G2 point a tuple of two such tuples, and so on.
+struct Shape {
+  enum class Kind : uint8_t {
+    Int,    // non-negative int (index protocol), unbounded; 256-bit bound checked by the body
+    Bytes,  // bytes only
+    Text,   // str only
+    U8, U32, U64, I64,  // machine integers; out of range is OverflowError
+    F64,    // anything convertible to a double
+    Bool,   // True or False only
+    Tuple,  // a tuple of exactly items.size() elements, each of its own shape
+    Seq,    // any sequence except str; every element of shape items[0]
+  };
+  Kind kind;
+  std::vector<const Shape*> items;
+};
+
+namespace shape {
+extern const Shape* const Int;
+extern const Shape* const Bytes;
+extern const Shape* const Text;
+extern const Shape* const U8;
+extern const Shape* const U32;
+extern const Shape* const U64;
+extern const Shape* const I64;
+extern const Shape* const F64;
+extern const Shape* const Bool;
+extern const Shape* const G1;  // (x, y)
+extern const Shape* const G2;  // ((x_c0, x_c1), (y_c0, y_c1))
+extern const Shape* const Ct;  // ((x1, y1), (x2, y2))
+/// A tuple of the given shapes (built once; call at static initialisation).
+const Shape* tuple(std::initializer_list<const Shape*> items);
+/// A sequence (not str) of the given element shape.
+const Shape* seq(const Shape* item);
+}  // namespace shape
+
+struct Param {
+  const char* name;
+  const Shape* shape;
+  const char* default_text = nullptr;  // as shown in the signature, e.g. "0"
+  Value default_value = {};            // used when the argument is omitted
+};
+
+using Args = std::vector<Value>;
+using Body = Result<Value> (*)(Args& args);
+
+/// One row of a module table.
+struct FnDef {
+  const char* module;  // "vorn_identity", "vorn_registry" or "vorn_wallet"
+  const char* name;
+  std::vector<Param> params;
+  const char* doc;  // text after the signature line; "" when none
+  Body body;
+  bool noargs = false;  // takes no arguments at all (h_pedersen)
+};
+
+/// Adds a row to the process-wide function registry. Modules pick their functions
+/// from it by name, in their fixed order; a name nobody registered is not exported.
+struct Register {
+  explicit Register(FnDef def);
+};
+
+/// A module constant: computed when the module is created.
+using ConstFn = Result<Value> (*)();
+struct ConstDef {
+  const char* module;
+  const char* name;
+  ConstFn make;
+};
+struct RegisterConst {
+  explicit RegisterConst(ConstDef def);
+};
+
+// ---- conversions used by bodies (fixed messages) ----
+
+extern const char* const kWordOutOfRange;  // "word out of range (>= 2^256)"
+
+/// The word of an Int value, or "word out of range (>= 2^256)".
+Result<W> arg_w(const Value& v);
+using Words64 = std::array<uint8_t, 64>;
+using Words128 = std::array<uint8_t, 128>;
+/// The 64 bytes x || y of a G1 tuple (coordinates converted in order x, y).
+Result<Words64> arg_g1_words(const Value& v);
+/// The 128 bytes x.c0 || x.c1 || y.c0 || y.c1 of a G2 tuple.
+Result<Words128> arg_g2_words(const Value& v);
+/// The 128 bytes x1 || y1 || x2 || y2 of a ciphertext tuple.
+Result<Words128> arg_ct_words(const Value& v);
+/// Every element of a List of Int values as words, in order.
+Result<std::vector<W>> arg_w_list(const Value& v);
+
+/// Result forms: a G1 point (x, y) from 64 bytes; a G2 point or ciphertext
+/// ((a, b), (c, d)) from 128 bytes.
+Value g1_value(const uint8_t* words64);
+Value pair_of_pairs_value(const uint8_t* words128);
+inline Value g1_value(const Words64& s) { return g1_value(s.data()); }
+inline Value pair_of_pairs_value(const Words128& s) { return pair_of_pairs_value(s.data()); }
+
+}  // namespace vorn::frame
