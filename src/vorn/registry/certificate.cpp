@@ -1,0 +1,115 @@
+#include "vorn/registry/certificate.h"
+
+#include <cryptopp/keccak.h>
+
+namespace vorn::registry {
+
+namespace {
+
+// Ethereum's Keccak-256 (padding byte 0x01) of a byte string.
+W keccak256(std::span<const uint8_t> b) {
+  CryptoPP::Keccak_256 h;
+  h.Update(b.data(), b.size());
+  W out;
+  h.Final(out.data());
+  return out;
+}
+
+void write_point(WireWriter& w, const PointWords& p) {
+  w.word(p.x);
+  w.word(p.y);
+}
+
+Result<PointWords> read_point(WireReader& r) {
+  VORN_TRY(W x, r.word());
+  VORN_TRY(W y, r.word());
+  return PointWords{x, y};
+}
+
+}  // namespace
+
+Result<Bytes> certificate_hash_bytes(const IdentityCertificate& cert) {
+  WireWriter w;
+  w.out().reserve(124 + cert.registry_id.size());
+  VORN_CHECK(w.bytes_u32(text_bytes(cert.registry_id)));
+  w.u64(cert.serial);
+  w.word(keccak256(text_bytes(cert.canonical_identity)));
+  write_point(w, cert.M);
+  w.i64(cert.issued_at);
+  w.i64(cert.expires_at);
+  return std::move(w).take();
+}
+
+Result<W> certificate_msg_hash(const IdentityCertificate& cert) {
+  VORN_TRY(Bytes b, certificate_hash_bytes(cert));
+  return keccak256(b);
+}
+
+namespace {
+
+Status write_signed_into(WireWriter& w, const SignedCertificate& sc) {
+  const IdentityCertificate& c = sc.cert;
+  w.word(sc.sig.e);
+  w.word(sc.sig.s);
+  write_point(w, sc.sig.R);
+  write_point(w, sc.pk);
+  VORN_CHECK(w.bytes_u32(text_bytes(c.registry_id)));
+  w.u64(c.serial);
+  VORN_CHECK(w.bytes_u32(text_bytes(c.canonical_identity)));
+  write_point(w, c.M);
+  w.i64(c.issued_at);
+  w.i64(c.expires_at);
+  return ok_status();
+}
+
+}  // namespace
+
+Result<Bytes> write_signed_certificate(const SignedCertificate& sc) {
+  WireWriter w;
+  w.out().reserve(288 + sc.cert.registry_id.size() + sc.cert.canonical_identity.size());
+  VORN_CHECK(write_signed_into(w, sc));
+  return std::move(w).take();
+}
+
+Result<SignedCertificate> read_signed_certificate(std::span<const uint8_t> wire) {
+  WireReader r(wire);
+  SignedCertificate sc;
+  // Signature header (192 bytes).
+  VORN_TRY(sc.sig.e, r.word());
+  VORN_TRY(sc.sig.s, r.word());
+  VORN_TRY(sc.sig.R, read_point(r));
+  VORN_TRY(sc.pk, read_point(r));
+  // Certificate payload.
+  IdentityCertificate& c = sc.cert;
+  VORN_TRY(c.registry_id, r.text_u32());
+  VORN_TRY(c.serial, r.u64());
+  VORN_TRY(c.canonical_identity, r.text_u32());
+  VORN_TRY(c.M, read_point(r));
+  VORN_TRY(c.issued_at, r.i64());
+  VORN_TRY(c.expires_at, r.i64());
+  return sc;
+}
+
+Result<Bytes> write_sealed_certificate(const SealedCertificate& sealed) {
+  VORN_TRY(Bytes inner, write_signed_certificate(sealed.signed_cert));
+  WireWriter w;
+  w.out().reserve(kEnvelopeHeaderSize + inner.size());
+  write_point(w, sealed.E_R);
+  write_point(w, sealed.E_C);
+  VORN_CHECK(w.bytes_u32(inner));
+  return std::move(w).take();
+}
+
+Result<SealedCertificate> read_sealed_certificate(std::span<const uint8_t> envelope) {
+  WireReader r(envelope);
+  SealedCertificate sealed;
+  VORN_TRY(sealed.E_R, read_point(r));
+  VORN_TRY(sealed.E_C, read_point(r));
+  VORN_TRY(uint32_t n, r.u32());
+  VORN_TRY(auto inner, r.bytes(n));
+  // The inner wire is read within its stated N bytes only.
+  VORN_TRY(sealed.signed_cert, read_signed_certificate(inner));
+  return sealed;
+}
+
+}  // namespace vorn::registry
