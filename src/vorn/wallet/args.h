@@ -1,0 +1,155 @@
+// Named JSON arguments: parsing the argument text, reading typed values out of a
+// JSON object with fixed messages, and writing words, points and ciphertexts.
+//
+// Value forms inside JSON:
+// - hex word: read from a string of an optional "0x" (lower-case x) and 1 to 64
+//   hex digits of either case, right-aligned; written as "0x" + 64 lower-case digits;
+// - decimal word: a string of 1 to 78 digits below 2^256;
+// - point: {"x", "y"}; ciphertext: {"R", "C"}; 128-bit integers are JSON numbers;
+// - an optional value is absent when its key is missing, null, or {}.
+//
+// Every reader has a `get_*(obj, key)` form and an `as_*(value)` form. `get_*`
+// fails with "receipt: missing field" when `obj` is not an object or lacks `key`
+// (the message does not name the field), then behaves as `as_*` on the value.
+// Points and ciphertexts are read as words only: whether they lie on the curve is
+// checked by the operation that decodes them. Record readers compose these; each
+// stops at the first failure.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vorn/core/result.h"
+#include "vorn/core/word.h"
+#include "vorn/wallet/json.h"
+
+namespace vorn::wallet {
+
+inline constexpr std::string_view kArgsInvalidJsonPrefix = "args: invalid JSON: ";
+inline constexpr std::string_view kMissingField = "receipt: missing field";
+inline constexpr std::string_view kExpectedString = "receipt: expected a string";
+inline constexpr std::string_view kExpectedInteger = "receipt: expected an integer";
+inline constexpr std::string_view kIntegerOutOfRange = "receipt: integer out of range";
+inline constexpr std::string_view kExpectedArray = "receipt: expected an array";
+inline constexpr std::string_view kHexWordLength = "hex word must be 1..64 nybbles";
+inline constexpr std::string_view kInvalidHex = "invalid hex";
+inline constexpr std::string_view kDecimalWordLength = "decimal word must be 1..78 digits";
+inline constexpr std::string_view kInvalidDecimal = "invalid decimal";
+inline constexpr std::string_view kDecimalWordTooWide = "decimal word exceeds 256 bits";
+inline constexpr std::string_view kExpectedHexString = "args: expected a hex string";
+
+/// A G1 point as its two coordinate words (not checked to be on the curve).
+struct G1Words {
+  W x;
+  W y;
+  bool operator==(const G1Words&) const = default;
+};
+
+/// An ElGamal ciphertext (R, C) as words: R first, C second.
+struct CtWords {
+  G1Words R;
+  G1Words C;
+  bool operator==(const CtWords&) const = default;
+};
+
+/// Parses the argument text of a wallet call. Any JSON value is returned as is (a
+/// non-object simply has no fields). Error: "args: invalid JSON: " followed by the
+/// parser's description with its byte position.
+Result<Json> parse_args(std::string_view args_json);
+
+// ---- Lookup
+
+/// The member `key` of `obj` unless it is missing, null or {}; nullptr otherwise
+/// (also when `obj` is not an object). Never fails.
+const Json* get_opt(const Json& obj, std::string_view key);
+
+/// The member `key` of `obj`, whatever its kind (null included). Error: "receipt:
+/// missing field".
+Result<const Json*> get_field(const Json& obj, std::string_view key);
+
+// ---- Strings and words
+
+/// A string. Errors: missing field; "receipt: expected a string".
+Result<std::string> get_str(const Json& obj, std::string_view key);
+Result<std::string> as_str(const Json& v);
+
+/// Reads a hex word: an optional "0x" prefix (dropped only when the text has at
+/// least 2 characters), then 1 to 64 digits 0-9 a-f A-F, right-aligned in the word.
+/// Errors, in order: "hex word must be 1..64 nybbles"; "invalid hex".
+Result<W> w_from_hex(std::string_view text);
+
+/// Reads a decimal word of 1 to 78 digits (leading zeros allowed). Errors, in
+/// order: "decimal word must be 1..78 digits"; "invalid decimal" at the first
+/// non-digit; "decimal word exceeds 256 bits" as soon as the value overflows.
+Result<W> w_from_dec(std::string_view text);
+
+/// A hex word. Errors: missing field; expected a string; the `w_from_hex` errors.
+Result<W> get_w(const Json& obj, std::string_view key);
+Result<W> as_w(const Json& v);
+
+/// A decimal word. Errors: missing field; expected a string; the `w_from_dec` errors.
+Result<W> get_dec_w(const Json& obj, std::string_view key);
+Result<W> as_dec_w(const Json& v);
+
+/// An optional hex word: nothing when absent (as `get_opt`). Errors: `not_string`
+/// (by default "args: expected a hex string") when present but not a string, then
+/// the `w_from_hex` errors. Readers with their own message pass it, e.g. "args: sk
+/// must be a hex string".
+Result<std::optional<W>> opt_w(const Json& obj, std::string_view key,
+                               std::string_view not_string = kExpectedHexString);
+
+// ---- Points and ciphertexts
+
+/// A hex point: `get_w` of "x", then of "y" (a value that is not an object fails
+/// with "receipt: missing field").
+Result<G1Words> get_g1(const Json& obj, std::string_view key);
+Result<G1Words> as_g1(const Json& v);
+
+/// A hex ciphertext: the point "R", then the point "C".
+Result<CtWords> get_ct(const Json& obj, std::string_view key);
+Result<CtWords> as_ct(const Json& v);
+
+/// A decimal point: `get_dec_w` of "x", then of "y".
+Result<G1Words> get_g1_dec(const Json& obj, std::string_view key);
+Result<G1Words> as_g1_dec(const Json& v);
+
+/// A decimal ciphertext: the decimal point "R", then "C".
+Result<CtWords> get_ct_dec(const Json& obj, std::string_view key);
+Result<CtWords> as_ct_dec(const Json& v);
+
+// ---- Integers and arrays
+
+/// An unsigned 128-bit JSON number. Errors: missing field; "receipt: expected an
+/// integer" (not a number); "receipt: integer out of range" (a sign, a fraction,
+/// an exponent, or 2^128 or more).
+Result<U128> get_u128(const Json& obj, std::string_view key);
+Result<U128> as_u128(const Json& v);
+
+/// An array. Errors: missing field; "receipt: expected an array".
+Result<const JsonArray*> get_array(const Json& obj, std::string_view key);
+Result<const JsonArray*> as_array(const Json& v);
+
+// ---- Writers
+
+/// "0x" and the 32 bytes as 64 lower-case hex digits.
+std::string hex_w(const W& w);
+
+/// `hex_w` of the word reduced modulo the group order r. The reduction is
+/// constant time.
+std::string scalar_hex(const W& w);
+
+/// The word reduced modulo the group order r (a value in [0, r)). Constant time.
+W reduce_mod_r(const W& w);
+
+/// Decimal digits, most significant first, no leading zeros; "0" for zero.
+std::string dec_w(const W& w);
+
+/// {"x": hex_w(x), "y": hex_w(y)}, coordinates as they are.
+Json g1_hex(const G1Words& p);
+
+/// {"R": g1_hex(R), "C": g1_hex(C)}.
+Json ct_hex(const CtWords& ct);
+
+}  // namespace vorn::wallet
