@@ -39,3 +39,81 @@ TEST(Params, ModuliFollowFromTheCurveParameter) {
 }
 
 }  // namespace
+
+#include "vorn/bn254/towers.h"
+
+namespace {
+
+TEST(Params, FrobeniusCoefficients) {
+  const Fq2 xi{Fq::from_u64(9), Fq::one()};
+  const uint64_t (*f1[5])[4] = {params::FROB1_1, params::FROB1_2, params::FROB1_3, params::FROB1_4,
+                                params::FROB1_5};
+  const uint64_t (*f2[5])[4] = {params::FROB2_1, params::FROB2_2, params::FROB2_3, params::FROB2_4,
+                                params::FROB2_5};
+  const uint64_t (*f3[5])[4] = {params::FROB3_1, params::FROB3_2, params::FROB3_3, params::FROB3_4,
+                                params::FROB3_5};
+  // (q - 1) / 6 as limbs
+  Big e = oracle::sub(oracle::big(params::FQ_MOD, 4), Big{1});
+  Big sixth = Big(4, 0);
+  {
+    // long division of e by 6 over 64-bit limbs
+    unsigned __int128 rem = 0;
+    for (int i = 3; i >= 0; --i) {
+      unsigned __int128 cur = (rem << 64) | e[i];
+      sixth[i] = (uint64_t)(cur / 6);
+      rem = cur % 6;
+    }
+    ASSERT_EQ((uint64_t)rem, 0u);
+  }
+  Fq2 g = xi.pow(sixth.data());  // xi^((q-1)/6)
+  Fq2 gi = Fq2::one();
+  for (int i = 0; i < 5; ++i) {
+    gi = gi * g;  // xi^(i (q-1)/6), i = 1..5
+    Fq2 c1 = Fq2::from_mont(f1[i]);
+    EXPECT_EQ(c1, gi) << "FROB1_" << i + 1;
+    // xi^(i (q^2-1)/6) = gi^(q+1) and xi^(i (q^3-1)/6) = gi^(q^2+q+1) = gi^2 conj(gi)
+    EXPECT_EQ(Fq2::from_mont(f2[i]), gi * gi.conj()) << "FROB2_" << i + 1;
+    EXPECT_TRUE(Fq::from_mont(f2[i][1]).is_zero());
+    EXPECT_EQ(Fq2::from_mont(f3[i]), gi.sqr() * gi.conj()) << "FROB3_" << i + 1;
+  }
+}
+
+TEST(Params, TwistAndEndomorphismConstants) {
+  const Fq2 xi{Fq::from_u64(9), Fq::one()};
+  const Fq2 b = Fq2::from_mont(params::TWIST_B);
+  EXPECT_EQ(b * xi, (Fq2{Fq::from_u64(3), Fq::zero()}));
+  EXPECT_EQ(Fq2::from_mont(params::TWIST_B3), b.dbl() + b);
+
+  const Fq beta = Fq::from_mont(params::GLV_BETA);
+  EXPECT_NE(beta, Fq::one());
+  EXPECT_EQ(beta.sqr() * beta, Fq::one());
+  const Fr lambda = Fr::from_limbs(params::GLV_LAMBDA);
+  EXPECT_EQ(lambda.sqr() + lambda + Fr::one(), Fr::zero());
+
+  // The basis vectors lie in the lattice: a + b*lambda = 0 mod r.
+  auto fr2 = [](const uint64_t* l) {
+    const uint64_t t[4] = {l[0], l[1], 0, 0};
+    return Fr::from_limbs(t);
+  };
+  Fr a1 = fr2(params::GLV_A1), b1 = -fr2(params::GLV_B1_NEG), a2 = fr2(params::GLV_A2);
+  Fr b2 = a1;
+  EXPECT_TRUE((a1 + b1 * lambda).is_zero());
+  EXPECT_TRUE((a2 + b2 * lambda).is_zero());
+  // The rounding multipliers: floor(2^256 * b / r) for b = 2x+1 and 6x^2+2x.
+  Big r = oracle::big(params::FR_MOD, 4);
+  for (auto [g, num] : {std::pair{params::GLV_G1, oracle::big(params::GLV_A1, 2)},
+                        std::pair{params::GLV_G2, oracle::big(params::GLV_B1_NEG, 2)}}) {
+    Big prod = oracle::mul(oracle::big(g, 3), r);      // g * r <= 2^256 * num
+    Big hi = oracle::mul(num, oracle::pow2(256));
+    EXPECT_LE(oracle::cmp(prod, hi), 0);
+    EXPECT_GT(oracle::cmp(oracle::add(prod, r), hi), 0);  // (g + 1) * r > 2^256 * num
+  }
+}
+
+TEST(Params, G2GeneratorOnTheTwist) {
+  Fq2 x{Fq::from_limbs(params::G2_X_C0), Fq::from_limbs(params::G2_X_C1)};
+  Fq2 y{Fq::from_limbs(params::G2_Y_C0), Fq::from_limbs(params::G2_Y_C1)};
+  EXPECT_EQ(y.sqr(), x.sqr() * x + Fq2::from_mont(params::TWIST_B));
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The extension tower of BN254 used by G2 and the pairing:
+//   Fq2  = Fq[u]  / (u^2 + 1)
+//   Fq6  = Fq2[v] / (v^3 - xi),  xi = 9 + u
+//   Fq12 = Fq6[w] / (w^2 - v)
+// Elements are stored coefficient-wise (c0 + c1*u, c0 + c1*v + c2*v^2, c0 + c1*w).
+// All arithmetic is branch-free (built on the branch-free Fq); functions ending in
+// `_var` and `pow` (time depends on the public exponent only) are the exceptions.
+#pragma once
+
+#include <cstdint>
+
+#include "vorn/bn254/fields.h"
+
+namespace vorn::bn254 {
+
+struct Fq2 {
+  Fq c0, c1;
+
+  static Fq2 zero() { return {Fq::zero(), Fq::zero()}; }
+  static Fq2 one() { return {Fq::one(), Fq::zero()}; }
+  /// Loads a constant stored as two Montgomery-form limb arrays {c0, c1}.
+  static Fq2 from_mont(const uint64_t m[2][4]) { return {Fq::from_mont(m[0]), Fq::from_mont(m[1])}; }
+
+  Fq2 operator+(const Fq2& o) const { return {c0 + o.c0, c1 + o.c1}; }
+  Fq2 operator-(const Fq2& o) const { return {c0 - o.c0, c1 - o.c1}; }
+  Fq2 operator-() const { return {-c0, -c1}; }
+  /// Karatsuba product: three Fq multiplications.
+  Fq2 operator*(const Fq2& o) const {
+    Fq t0 = c0 * o.c0, t1 = c1 * o.c1;
+    return {t0 - t1, (c0 + c1) * (o.c0 + o.c1) - t0 - t1};
+  }
+  Fq2& operator+=(const Fq2& o) { return *this = *this + o; }
+  Fq2& operator-=(const Fq2& o) { return *this = *this - o; }
+  Fq2& operator*=(const Fq2& o) { return *this = *this * o; }
+  /// Square: (c0 + c1)(c0 - c1) + 2 c0 c1 u, two Fq multiplications.
+  Fq2 sqr() const {
+    Fq t = c0 * c1;
+    return {(c0 + c1) * (c0 - c1), t + t};
+  }
+  Fq2 dbl() const { return {c0.dbl(), c1.dbl()}; }
+  /// Multiplication by an element of the base field.
+  Fq2 mul_fq(const Fq& s) const { return {c0 * s, c1 * s}; }
+  /// Multiplication by xi = 9 + u: (9 c0 - c1) + (c0 + 9 c1) u.
+  Fq2 mul_by_xi() const {
+    Fq t0 = c0.dbl().dbl().dbl() + c0;
+    Fq t1 = c1.dbl().dbl().dbl() + c1;
+    return {t0 - c1, t1 + c0};
+  }
+  /// Conjugate c0 - c1 u, which is also the Frobenius map x -> x^q.
+  Fq2 conj() const { return {c0, -c1}; }
+  /// Norm c0^2 + c1^2 (in Fq).
+  Fq norm() const { return c0.sqr() + c1.sqr(); }
+  /// Constant-time inverse; zero maps to zero.
+  Fq2 inv() const {
+    Fq t = norm().inv();
+    return {c0 * t, -(c1 * t)};
+  }
+  /// Variable-time inverse for public values; zero maps to zero.
+  Fq2 inv_var() const {
+    Fq t = norm().inv_var();
+    return {c0 * t, -(c1 * t)};
+  }
+  /// a^e with e four limbs, least significant first (time depends on e only).
+  Fq2 pow(const uint64_t e[4]) const;
+  /// Square root for public values: true and out set when a is a square (out is
+  /// then one of the two roots), false otherwise with out untouched.
+  bool sqrt_var(Fq2& out) const;
+
+  bool is_zero() const { return c0.is_zero() & c1.is_zero(); }
+  /// Constant-time equality.
+  bool operator==(const Fq2& o) const { return (c0 == o.c0) & (c1 == o.c1); }
+  bool operator!=(const Fq2& o) const { return !(*this == o); }
+  /// a when flag is 1, b when 0 (constant time).
+  static Fq2 select(uint64_t flag, const Fq2& a, const Fq2& b) {
+    return {Fq::select(flag, a.c0, b.c0), Fq::select(flag, a.c1, b.c1)};
+  }
+};
+
+struct Fq6 {
+  Fq2 c0, c1, c2;
+
+  static Fq6 zero() { return {Fq2::zero(), Fq2::zero(), Fq2::zero()}; }
+  static Fq6 one() { return {Fq2::one(), Fq2::zero(), Fq2::zero()}; }
+
+  Fq6 operator+(const Fq6& o) const { return {c0 + o.c0, c1 + o.c1, c2 + o.c2}; }
+  Fq6 operator-(const Fq6& o) const { return {c0 - o.c0, c1 - o.c1, c2 - o.c2}; }
+  Fq6 operator-() const { return {-c0, -c1, -c2}; }
+  /// Karatsuba product: six Fq2 multiplications.
+  Fq6 operator*(const Fq6& o) const;
+  Fq6& operator+=(const Fq6& o) { return *this = *this + o; }
+  Fq6& operator-=(const Fq6& o) { return *this = *this - o; }
+  Fq6& operator*=(const Fq6& o) { return *this = *this * o; }
+  /// Chung-Hasan square (two multiplications, three squarings in Fq2).
+  Fq6 sqr() const;
+  Fq6 dbl() const { return {c0.dbl(), c1.dbl(), c2.dbl()}; }
+  /// Multiplication by v: (xi c2, c0, c1).
+  Fq6 mul_by_v() const { return {c2.mul_by_xi(), c0, c1}; }
+  /// Multiplication by b0 + b1 v (sparse, five Fq2 multiplications).
+  Fq6 mul_by_01(const Fq2& b0, const Fq2& b1) const;
+  /// Multiplication by an Fq2 scalar.
+  Fq6 mul_fq2(const Fq2& s) const { return {c0 * s, c1 * s, c2 * s}; }
+  /// Constant-time inverse; zero maps to zero.
+  Fq6 inv() const;
+  /// Variable-time inverse for public values; zero maps to zero.
+  Fq6 inv_var() const;
+
+  bool is_zero() const { return c0.is_zero() & c1.is_zero() & c2.is_zero(); }
+  bool operator==(const Fq6& o) const { return (c0 == o.c0) & (c1 == o.c1) & (c2 == o.c2); }
+  bool operator!=(const Fq6& o) const { return !(*this == o); }
+};
+
+struct Fq12 {
+  Fq6 c0, c1;
+
+  static Fq12 zero() { return {Fq6::zero(), Fq6::zero()}; }
+  static Fq12 one() { return {Fq6::one(), Fq6::zero()}; }
+
+  Fq12 operator+(const Fq12& o) const { return {c0 + o.c0, c1 + o.c1}; }
+  Fq12 operator-(const Fq12& o) const { return {c0 - o.c0, c1 - o.c1}; }
+  Fq12 operator-() const { return {-c0, -c1}; }
+  /// Karatsuba product: three Fq6 multiplications.
+  Fq12 operator*(const Fq12& o) const;
+  Fq12& operator*=(const Fq12& o) { return *this = *this * o; }
+  /// Complex-method square: two Fq6 multiplications.
+  Fq12 sqr() const;
+  /// Multiplication by the sparse element c0 + c3 w + c4 v w (a line value with its
+  /// coefficients at w^0, w^1 and w^3): thirteen Fq2 multiplications.
+  Fq12 mul_by_034(const Fq2& c0, const Fq2& c3, const Fq2& c4) const;
+  /// Conjugate c0 - c1 w, i.e. x^(q^6); the inverse on the cyclotomic subgroup.
+  Fq12 conj() const { return {c0, -c1}; }
+  /// Constant-time inverse; zero maps to zero.
+  Fq12 inv() const;
+  /// Variable-time inverse for public values; zero maps to zero.
+  Fq12 inv_var() const;
+  /// x^(q^k) for k = 1, 2, 3.
+  Fq12 frobenius(int k) const;
+  /// Granger-Scott square; valid only on the cyclotomic subgroup (elements of order
+  /// dividing q^4 - q^2 + 1, e.g. any value after the easy part of the final
+  /// exponentiation). Elsewhere the result is meaningless.
+  Fq12 cyclotomic_sqr() const;
+  /// a^e with e four limbs (time depends on e only). For tests and rare uses.
+  Fq12 pow(const uint64_t e[4]) const;
+
+  bool is_zero() const { return c0.is_zero() & c1.is_zero(); }
+  bool is_one() const { return *this == one(); }
+  bool operator==(const Fq12& o) const { return (c0 == o.c0) & (c1 == o.c1); }
+  bool operator!=(const Fq12& o) const { return !(*this == o); }
+};
+
+}  // namespace vorn::bn254
