@@ -1,0 +1,96 @@
+// The identity Merkle tree: a fixed-depth binary tree over accumulator leaves.
+//
+// A node is the two-input Poseidon hash node(left, right), with no domain tag, so a
+// circuit can check the same paths; leaves are used as given (Poseidon reads them
+// modulo r). The tree has 2^depth leaf positions; the first n hold the given leaves
+// in their given order (not sorted, not de-duplicated) and the rest are empty. An
+// empty position at level i stands for zeros[i], where zeros[0] is the zero word and
+// zeros[i] = node(zeros[i-1], zeros[i-1]).
+//
+// A tree is immutable once built. The zeros table is computed once, at construction;
+// every path() call recomputes the levels from the leaves (about n node hashes, plus
+// one per level while a level has an odd count) in one reused buffer, so a tree
+// stores nothing but its leaves. Everything here hashes public data and is variable
+// time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "vorn/core/result.h"
+#include "vorn/core/word.h"
+#include "vorn/notes/notes.h"
+
+namespace vorn::notes {
+
+inline constexpr const char* kDepthOutOfRange = "depth must be in [1, 32]";
+inline constexpr const char* kLeafIndexOutOfRange = "leaf index out of range";
+inline constexpr const char* kTooManyLeaves = "more leaves than the tree depth has positions";
+
+inline constexpr uint64_t kMinTreeDepth = 1;
+inline constexpr uint64_t kMaxTreeDepth = 32;
+
+/// The authentication path of one leaf.
+struct MerklePath {
+  std::vector<W> siblings;    // one per level, leaf level first
+  std::vector<uint8_t> bits;  // one per level, 0 or 1; bit i is 1 when the node at level i is a right child
+  W leaf;                     // the leaf word as stored in the tree
+  W root;
+};
+
+class IdentityMerkleTree {
+ public:
+  /// Builds a tree of the given depth over `leaves`. Fails with "depth must be in
+  /// [1, 32]" for a depth outside [1, 32] (callers holding a wider integer pass any
+  /// value above 32 for it), then with "more leaves than the tree depth has
+  /// positions" when there are more than 2^depth leaves: such a tree has no single
+  /// root covering all its leaves, so it is refused rather than summarised by a root
+  /// that leaves some of them out. Costs depth node hashes (the zeros table).
+  static Result<IdentityMerkleTree> from_leaves(std::vector<W> leaves, uint64_t depth);
+
+  /// The path of the leaf at `index`, with the root. Fails with "leaf index out of
+  /// range" unless index < number of leaves (an empty tree has no paths).
+  Result<MerklePath> path(uint64_t index) const;
+
+  /// The root: what every path reports; zeros[depth] for a tree without leaves.
+  Result<W> root() const;
+
+  /// The first position holding `leaf`, if any.
+  std::optional<size_t> find(const W& leaf) const;
+
+  /// Whether identity_leaf(M) is among the leaves (the first position counts) and,
+  /// when `root` is given, whether that position's path folds to it. An unknown
+  /// identity or an empty tree answers false; only Poseidon's errors fail.
+  Result<bool> contains_identity(const PointW& m, const std::optional<W>& root = std::nullopt) const;
+
+  /// The node reached from `leaf` along the first min(|siblings|, |bits|) steps: at
+  /// a nonzero bit the current node is the right child, node(sibling, current),
+  /// otherwise node(current, sibling). Paths of any length are folded as given; the
+  /// caller compares the result with a root it trusts. No entries give `leaf` itself.
+  static Result<W> fold_path(const W& leaf, std::span<const W> siblings, std::span<const uint8_t> bits);
+  /// The same, for index bits read as wider integers (any nonzero value counts as 1).
+  static Result<W> fold_path(const W& leaf, std::span<const W> siblings, std::span<const uint64_t> bits);
+
+  /// node(left, right): two-input Poseidon, no domain tag; a canonical scalar word.
+  static Result<W> node(const W& left, const W& right);
+
+  const std::vector<W>& leaves() const { return leaves_; }
+  /// zeros[0..depth], zeros[0] the zero word.
+  const std::vector<W>& zeros() const { return zeros_; }
+  uint64_t depth() const { return depth_; }
+
+ private:
+  IdentityMerkleTree() = default;
+  // Recomputes the levels; fills `out` (when given) with the path of `index`, which
+  // must be a leaf position. Returns the root.
+  Result<W> climb(size_t index, MerklePath* out) const;
+
+  std::vector<W> leaves_;
+  std::vector<W> zeros_;
+  uint64_t depth_ = 0;
+};
+
+}  // namespace vorn::notes
