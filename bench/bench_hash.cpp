@@ -1,0 +1,72 @@
+// Hashing costs: Poseidon by arity (the 2-input hash is the Merkle tree node),
+// Keccak over words, and a typical transcript challenge.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "vorn/hash/keccak.h"
+#include "vorn/hash/poseidon.h"
+#include "vorn/hash/transcript.h"
+
+using vorn::W;
+using vorn::bn254::Fr;
+namespace h = vorn::hash;
+
+static void BM_PoseidonFr(benchmark::State& st) {
+  const size_t n = static_cast<size_t>(st.range(0));
+  std::vector<Fr> x;
+  for (size_t i = 0; i < n; ++i) x.push_back(Fr::from_u64(i * 1000003 + 7));
+  (void)h::poseidon_params();  // build the tables outside the timed loop
+  for (auto _ : st) {
+    auto r = h::poseidon_fr(x);
+    benchmark::DoNotOptimize(r);
+    x[0] = *r;  // chain the calls
+  }
+}
+BENCHMARK(BM_PoseidonFr)->Arg(1)->Arg(2)->Arg(3)->Arg(5)->Arg(8)->Arg(16);
+
+static void BM_PoseidonPlainFr(benchmark::State& st) {
+  const size_t n = static_cast<size_t>(st.range(0));
+  std::vector<Fr> x;
+  for (size_t i = 0; i < n; ++i) x.push_back(Fr::from_u64(i * 1000003 + 7));
+  const auto& p = (**h::poseidon_params())[n - 1];
+  for (auto _ : st) {
+    auto r = h::poseidon_plain_fr(p, x);
+    benchmark::DoNotOptimize(r);
+    x[0] = *r;
+  }
+}
+BENCHMARK(BM_PoseidonPlainFr)->Arg(2)->Arg(16);
+
+static void BM_PoseidonWords2(benchmark::State& st) {
+  std::vector<W> x = {W::from_u64(1), W::from_u64(2)};
+  (void)h::poseidon_params();
+  for (auto _ : st) {
+    auto r = h::poseidon(x);
+    benchmark::DoNotOptimize(r);
+    x[0] = *r;
+  }
+}
+BENCHMARK(BM_PoseidonWords2);
+
+static void BM_KeccakWords(benchmark::State& st) {
+  std::vector<W> x(static_cast<size_t>(st.range(0)), W::from_u64(9));
+  for (auto _ : st) {
+    W r = h::keccak_words(x);
+    benchmark::DoNotOptimize(r);
+    x[0] = r;
+  }
+}
+BENCHMARK(BM_KeccakWords)->Arg(1)->Arg(8)->Arg(32);
+
+static void BM_TranscriptChallenge(benchmark::State& st) {
+  // Twelve words before the tag: the size of a two-ciphertext proof transcript.
+  W seed = W::from_u64(3);
+  for (auto _ : st) {
+    h::Transcript tr(h::Tag::Approve);
+    for (int i = 0; i < 6; ++i) tr.p(seed, seed);
+    seed = tr.e();
+    benchmark::DoNotOptimize(seed);
+  }
+}
+BENCHMARK(BM_TranscriptChallenge);

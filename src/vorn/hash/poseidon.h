@@ -1,0 +1,80 @@
+// Poseidon over the BN254 scalar field, exactly as circomlib defines it for 1 to 16
+// inputs (state widths t = 2 to 17, x^5 S-box, 8 full rounds and the circomlib
+// partial-round counts, the circomlib round constants and MDS matrices).
+//
+// The state is [0, x_1, ..., x_n]; each round adds its constants, applies x^5 to
+// every element (full rounds: the first and last four) or to the first only
+// (partial rounds), and multiplies by the MDS matrix; the hash is the first element.
+// `poseidon` computes exactly that, but with the partial rounds rewritten in the
+// equivalent sparse-matrix form (round constants moved forward so that only the
+// first element receives one, and each partial-round matrix factored into a sparse
+// matrix and a dense one merged into the previous round). `poseidon_plain_fr` is the
+// round-by-round reference form. Both run in time independent of the inputs.
+//
+// The parameter sets are built once per process, on first use, under a one-time
+// initialisation guard, and read without locking afterwards.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "vorn/bn254/fields.h"
+#include "vorn/core/result.h"
+#include "vorn/core/word.h"
+#include "vorn/hash/tags.h"
+
+namespace vorn::hash {
+
+inline constexpr const char* kPoseidonArityError = "poseidon arity must be 1..16";
+inline constexpr const char* kPoseidonConstantOutOfField = "poseidon constant out of field";
+
+/// One width's constants, in the plain form and in the sparse-matrix form.
+struct PoseidonParams {
+  unsigned t = 0;               // state width, number of inputs + 1
+  unsigned partial_rounds = 0;  // R_P
+  // Plain form.
+  std::vector<bn254::Fr> rc;   // (8 + R_P) * t round constants, round k position i at k*t + i
+  std::vector<bn254::Fr> mds;  // t * t, entry (i, j) at i*t + j
+  // Sparse-matrix form. `fast` is false when the factorisation does not exist (a
+  // singular minor of the matrix); `poseidon` then runs the plain form.
+  bool fast = false;
+  std::vector<bn254::Fr> full_rc;     // 8 * t: rounds 0..3, then the last four rounds
+  std::vector<bn254::Fr> partial_rc;  // R_P: the one constant of each partial round
+  std::vector<bn254::Fr> pre_sparse;  // t * t: the matrix of round 3, replacing mds there
+  std::vector<bn254::Fr> sparse;      // R_P * 2(t-1): per partial round, v then w
+};
+
+/// Builds one width's parameters from canonical limb tables (least significant limb
+/// first): `rc` holds (8 + partial_rounds) * t entries, `mds` t * t. A value not
+/// below r is the internal invariant failure "poseidon constant out of field".
+Result<PoseidonParams> build_poseidon_params(unsigned t, unsigned partial_rounds, std::span<const uint64_t[4]> rc,
+                                             std::span<const uint64_t[4]> mds);
+
+/// The 16 parameter sets of the built-in circomlib tables (PARAMS), entry n-1 for n
+/// inputs. Built once per process; an invariant error if a stored constant is not
+/// below r (never, with the built-in tables).
+Result<const std::vector<PoseidonParams>*> poseidon_params();
+
+/// Poseidon of 1..16 field elements. Fails with "poseidon arity must be 1..16" for 0
+/// or more than 16 inputs. Constant time in the input values.
+Result<bn254::Fr> poseidon_fr(std::span<const bn254::Fr> inputs);
+
+/// Poseidon of 1..16 words, each reduced modulo r first (inputs of r or more are
+/// accepted); the result is a canonical scalar word. Errors as poseidon_fr.
+Result<W> poseidon(std::span<const W> inputs);
+
+/// Poseidon of the tag scalar followed by 0..15 items (the domain-tagged hashes).
+/// Fails with "poseidon arity must be 1..16" when more than 15 items are given.
+Result<bn254::Fr> poseidon_tagged_fr(PoseidonTag tag, std::span<const bn254::Fr> items);
+
+/// The plain round-by-round form for one parameter set (the reference for tests and
+/// the fallback of `poseidon`). Fails with "poseidon arity must be 1..16" unless
+/// exactly p.t - 1 inputs are given.
+Result<bn254::Fr> poseidon_plain_fr(const PoseidonParams& p, std::span<const bn254::Fr> inputs);
+
+/// The sparse-matrix form for one parameter set (the plain form when p.fast is
+/// false). Fails like poseidon_plain_fr.
+Result<bn254::Fr> poseidon_fast_fr(const PoseidonParams& p, std::span<const bn254::Fr> inputs);
+
+}  // namespace vorn::hash
