@@ -1,0 +1,60 @@
+// vorn_identity: Keccak words and scalars, Poseidon, and the Pedersen generator H.
+#include <cstring>
+
+#include "frame.h"
+#include "vorn/hash/keccak.h"
+#include "vorn/hash/pedersen.h"
+#include "vorn/hash/poseidon.h"
+
+namespace vorn::frame {
+namespace {
+
+// This file's shapes are its own objects, defined before the rows that use them:
+// within one file static initialisation runs in order, while the frame's shared
+// shape pointers live in another file whose initialisation may come later.
+const Shape kInt{Shape::Kind::Int, {}};
+const Shape kText{Shape::Kind::Text, {}};
+const Shape kIntSeq{Shape::Kind::Seq, {&kInt}};
+
+Result<Value> keccak_scalar_body(Args& a) {
+  VORN_TRY(std::vector<W> words, arg_w_list(a[0]));
+  return Value::integer(hash::keccak_scalar(words));
+}
+
+Result<Value> identity_scalar_body(Args& a) { return Value::integer(hash::identity_scalar(a[0].s)); }
+
+Result<Value> batch_commitment_body(Args& a) {
+  VORN_TRY(std::vector<W> cms, arg_w_list(a[0]));
+  return Value::integer(hash::batch_commitment(cms));
+}
+
+Result<Value> poseidon_body(Args& a) {
+  VORN_TRY(std::vector<W> inputs, arg_w_list(a[0]));
+  VORN_TRY(W h, hash::poseidon(inputs));
+  return Value::integer(h);
+}
+
+Result<Value> h_pedersen_value() {
+  VORN_TRY(hash::PedersenH h, hash::h_pedersen());
+  Words64 words;
+  std::memcpy(words.data(), h.xw.data(), 32);
+  std::memcpy(words.data() + 32, h.yw.data(), 32);
+  return g1_value(words);
+}
+
+Result<Value> h_pedersen_body(Args&) { return h_pedersen_value(); }
+
+const char* const M = "vorn_identity";
+RegisterConst c_h_pedersen({M, "H_PEDERSEN", h_pedersen_value});
+Register r_h_pedersen({M, "h_pedersen", {},
+                       "The Pedersen generator: hashed to the curve, so its discrete log is\n"
+                       "unknown.  Every blind in the protocol sits on it; see the kernel's `nums`.",
+                       h_pedersen_body, /*noargs=*/true});
+Register r_keccak_scalar({M, "keccak_scalar", {{"words", &kIntSeq}}, "", keccak_scalar_body});
+Register r_identity_scalar({M, "identity_scalar", {{"canonical", &kText}}, "", identity_scalar_body});
+Register r_poseidon({M, "poseidon", {{"inputs", &kIntSeq}}, "", poseidon_body});
+Register r_batch_commitment({M, "batch_commitment", {{"cms", &kIntSeq}},
+                             "Raw UNREDUCED keccak word (matches the Python reference).", batch_commitment_body});
+
+}  // namespace
+}  // namespace vorn::frame
