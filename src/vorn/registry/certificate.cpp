@@ -1,19 +1,12 @@
 #include "vorn/registry/certificate.h"
 
-#include <cryptopp/keccak.h>
+#include "vorn/hash/keccak.h"
 
 namespace vorn::registry {
 
 namespace {
 
-// Ethereum's Keccak-256 (padding byte 0x01) of a byte string.
-W keccak256(std::span<const uint8_t> b) {
-  CryptoPP::Keccak_256 h;
-  h.Update(b.data(), b.size());
-  W out;
-  h.Final(out.data());
-  return out;
-}
+using hash::keccak_raw;
 
 void write_point(WireWriter& w, const PointWords& p) {
   w.word(p.x);
@@ -33,7 +26,7 @@ Result<Bytes> certificate_hash_bytes(const IdentityCertificate& cert) {
   w.out().reserve(124 + cert.registry_id.size());
   VORN_CHECK(w.bytes_u32(text_bytes(cert.registry_id)));
   w.u64(cert.serial);
-  w.word(keccak256(text_bytes(cert.canonical_identity)));
+  w.word(keccak_raw(text_bytes(cert.canonical_identity)));
   write_point(w, cert.M);
   w.i64(cert.issued_at);
   w.i64(cert.expires_at);
@@ -42,7 +35,7 @@ Result<Bytes> certificate_hash_bytes(const IdentityCertificate& cert) {
 
 Result<W> certificate_msg_hash(const IdentityCertificate& cert) {
   VORN_TRY(Bytes b, certificate_hash_bytes(cert));
-  return keccak256(b);
+  return keccak_raw(b);
 }
 
 namespace {
