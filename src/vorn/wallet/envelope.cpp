@@ -124,6 +124,12 @@ Result<std::string> parse_envelope(std::string_view text) {
   std::string body;
   body.reserve(inner.size());
   for (size_t i = 0; i < inner.size();) {
+    const char c = inner[i];
+    if (static_cast<uint8_t>(c) < 0x80) {  // ASCII fast path
+      if (!is_white_space(static_cast<uint8_t>(c))) body.push_back(c);
+      ++i;
+      continue;
+    }
     uint32_t cp = 0;
     size_t len = decode_utf8(inner, i, cp);
     if (len == 0) {
@@ -136,19 +142,27 @@ Result<std::string> parse_envelope(std::string_view text) {
   while (!body.empty() && body.back() == '=') body.pop_back();
   if (body.size() % 4 == 1) return IdError{std::string(kEnvelopeInvalidBase64)};
 
-  std::string out;
-  out.reserve(body.size() / 4 * 3 + 2);
-  uint32_t acc = 0;
-  int bits = 0;
-  for (char c : body) {
-    int8_t v = kBase64UrlValue[static_cast<uint8_t>(c)];
-    if (v < 0) return IdError{std::string(kEnvelopeInvalidBase64)};
-    acc = (acc << 6 | static_cast<uint32_t>(v)) & 0xFFFFFF;
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out.push_back(static_cast<char>((acc >> bits) & 0xFF));
+  const size_t full = body.size() / 4, rest = body.size() % 4;
+  std::string out(full * 3 + (rest ? rest - 1 : 0), '\0');
+  const auto value = [&](size_t k) { return kBase64UrlValue[static_cast<uint8_t>(body[k])]; };
+  size_t o = 0;
+  for (size_t g = 0; g < full; ++g) {
+    const int8_t a = value(4 * g), b = value(4 * g + 1), c = value(4 * g + 2), d = value(4 * g + 3);
+    if ((a | b | c | d) < 0) return IdError{std::string(kEnvelopeInvalidBase64)};
+    const uint32_t v = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6 | uint32_t(d);
+    out[o++] = static_cast<char>(v >> 16);
+    out[o++] = static_cast<char>(v >> 8);
+    out[o++] = static_cast<char>(v);
+  }
+  if (rest) {
+    uint32_t v = 0;
+    for (size_t k = 0; k < rest; ++k) {
+      const int8_t x = value(4 * full + k);
+      if (x < 0) return IdError{std::string(kEnvelopeInvalidBase64)};
+      v |= uint32_t(x) << (18 - 6 * k);
     }
+    out[o++] = static_cast<char>(v >> 16);
+    if (rest == 3) out[o++] = static_cast<char>(v >> 8);
   }
   // A final group of 2 or 3 characters leaves 4 or 2 low bits over; they are ignored.
   return out;
