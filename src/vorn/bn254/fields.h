@@ -240,6 +240,15 @@ struct Fp {
   Fp sqr() const { return *this * *this; }
   /// 2a.
   Fp dbl() const { return *this + *this; }
+  /// a/2 (constant time: adds p when a is odd, then shifts).
+  Fp half() const {
+    const uint64_t m = 0 - (v[0] & 1);
+    uint64_t t[4], c = 0;
+    for (int i = 0; i < 4; ++i) t[i] = detail::adc(v[i], P::MOD[i] & m, c);
+    Fp r;
+    for (int i = 0; i < 4; ++i) r.v[i] = (t[i] >> 1) | (i < 3 ? t[i + 1] << 63 : 0);
+    return r;
+  }
 
   /// a^e, e given as four limbs (least significant first). Runs in time that depends
   /// on e only (square and multiply over e's bits), never on a.

@@ -45,6 +45,10 @@ inline constexpr uint64_t ATE_LOOP[2] = {0x9d797039be763ba8ULL, 0x1ULL};
 // 6x^2 = 0x6f4d8248eeb859fbf83e9682e87cfd46, the G2 subgroup test multiplier.
 inline constexpr uint64_t SIX_X_SQ[2] = {0xf83e9682e87cfd46ULL, 0x6f4d8248eeb859fbULL};
 
+// 6x + 2 and x in non-adjacent form, least significant digit first.
+inline constexpr int8_t ATE_LOOP_NAF[66] = {0, 0, 0, 1, 0, 1, 0, -1, 0, 0, -1, 0, 0, 0, 1, 0, 0, -1, 0, -1, 0, 0, 0, 1, 0, -1, 0, 0, 0, 0, -1, 0, 0, 1, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, -1, 0, 0, -1, 0, 1, 0, -1, 0, 0, 0, -1, 0, -1, 0, 0, 0, 1, 0, -1, 0, 1};
+inline constexpr int8_t BN_X_NAF[63] = {1, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1, 0, -1, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 1, 0, -1, 0, -1, 0, -1, 0, 1, 0, 1, 0, 0, -1, 0, 1, 0, 1, 0, -1, 0, 0, 1, 0, 1, 0, 0, 0, 1};
+
 // G1: y^2 = x^3 + 3, generator (1, 2).
 inline constexpr uint64_t G1_B = 3;
 
@@ -85,6 +89,10 @@ inline constexpr uint64_t GLV_B1_NEG[2] = {0x8211bbeb7d4f1128ULL, 0x6f4d8248eeb8
 inline constexpr uint64_t GLV_A2[2] = {0x0be4e1541221250bULL, 0x6f4d8248eeb859fdULL};      // 6x^2+4x+1
 inline constexpr uint64_t GLV_G1[3] = {0xd91d232ec7e0b3d7ULL, 0x0000000000000002ULL, 0x0000000000000000ULL};
 inline constexpr uint64_t GLV_G2[3] = {0x7a7bd9d4391eb18dULL, 0x4ccef014a773d2cfULL, 0x0000000000000002ULL};
+
+// ---- GLS split on G2: psi acts on G2 as [6x^2], so k = k1 + k2 * 6x^2 ----------------
+// GLS_G = floor(2^256 / (6x^2)) gives the quotient estimate k2 = (k * GLS_G) >> 256.
+inline constexpr uint64_t GLS_G[3] = {0x2cb62031c8e01941ULL, 0x4ccef014a773d2d5ULL, 0x0000000000000002ULL};
 
 // ---- Generators ----------------------------------------------------------------------
 // G1 = (1, 2). G2 (canonical limbs): x = X_C0 + X_C1*u, y = Y_C0 + Y_C1*u.

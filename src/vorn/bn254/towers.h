@@ -38,6 +38,7 @@ struct Fq2 {
     return {(c0 + c1) * (c0 - c1), t + t};
   }
   Fq2 dbl() const { return {c0.dbl(), c1.dbl()}; }
+  Fq2 half() const { return {c0.half(), c1.half()}; }
   /// Multiplication by an element of the base field.
   Fq2 mul_fq(const Fq& s) const { return {c0 * s, c1 * s}; }
   /// Multiplication by xi = 9 + u: (9 c0 - c1) + (c0 + 9 c1) u.

@@ -1,0 +1,466 @@
+#include "vorn/bn254/scalar_mul.h"
+
+#include <array>
+#include <mutex>
+#include <vector>
+
+#include "vorn/bn254/jacobian.h"
+
+namespace vorn::bn254 {
+
+namespace {
+
+// ===================================================================================
+// Constant-time part
+// ===================================================================================
+
+constexpr int kCtWindow = 5;
+constexpr int kCtDigits = 51;  // 51 * 5 = 255 bits cover any scalar below r < 2^254
+constexpr int kCtTable = 16;   // |digit| <= 16
+
+// 1 when a == b, else 0, without branches.
+inline uint64_t ct_eq(uint64_t a, uint64_t b) {
+  uint64_t x = a ^ b;
+  return 1 ^ ((x | (0 - x)) >> 63);
+}
+
+// Bits [pos, pos + 5) of the 256-bit value k (bits at 256 and above read as zero).
+inline uint64_t window_bits(const uint64_t k[4], int pos) {
+  const int limb = pos / 64, off = pos % 64;
+  uint64_t v = k[limb] >> off;
+  if (off > 64 - kCtWindow && limb < 3) v |= k[limb + 1] << (64 - off);
+  return v & ((1u << kCtWindow) - 1);
+}
+
+// Signed radix-32 digits d[i] in [-15, 16] with k = sum d[i] 32^i, for k < 2^254.
+// Straight-line arithmetic: the sequence of operations does not depend on k.
+void recode_signed_ct(const uint64_t k[4], int64_t d[kCtDigits]) {
+  uint64_t carry = 0;
+  for (int i = 0; i < kCtDigits; ++i) {
+    const uint64_t v = window_bits(k, kCtWindow * i) + carry;  // 0..32
+    const uint64_t c = (16 - v) >> 63;                         // 1 when v > 16
+    d[i] = (int64_t)v - (int64_t)(c << kCtWindow);
+    carry = c;
+  }
+}
+
+// Splits a digit into its magnitude and sign (1 when negative), branch-free.
+inline void digit_parts(int64_t d, uint64_t& mag, uint64_t& neg) {
+  const uint64_t s = (uint64_t)(d >> 63);  // all ones when negative
+  neg = s & 1;
+  mag = ((uint64_t)d ^ s) - s;
+}
+
+// table[0] is the identity, table[j] = j*P.
+template <class C>
+ProjPoint<C> lookup_ct(const ProjPoint<C>* table, uint64_t idx) {
+  ProjPoint<C> r = table[0];
+  for (uint64_t j = 1; j <= kCtTable; ++j) r = ProjPoint<C>::select(ct_eq(j, idx), table[j], r);
+  return r;
+}
+
+template <class C>
+ProjPoint<C> mul_ct(const ProjPoint<C>& p, const Fr& k) {
+  using P = ProjPoint<C>;
+  uint64_t kl[4];
+  k.to_limbs(kl);
+  int64_t d[kCtDigits];
+  recode_signed_ct(kl, d);
+
+  P table[kCtTable + 1];
+  table[0] = P::identity();
+  table[1] = p;
+  for (int j = 2; j <= kCtTable; ++j) table[j] = (j % 2 == 0) ? table[j / 2].dbl() : table[j - 1] + p;
+
+  uint64_t mag, neg;
+  digit_parts(d[kCtDigits - 1], mag, neg);
+  P acc = lookup_ct(table, mag);
+  acc.y = C::F::select(neg, -acc.y, acc.y);
+  for (int i = kCtDigits - 2; i >= 0; --i) {
+    for (int s = 0; s < kCtWindow; ++s) acc = acc.dbl();
+    digit_parts(d[i], mag, neg);
+    P t = lookup_ct(table, mag);
+    t.y = C::F::select(neg, -t.y, t.y);
+    acc = acc + t;
+  }
+  return acc;
+}
+
+// Fixed-base table: kGenTable[i][j] = (j+1) * 32^i * G, affine.
+struct GenTable {
+  std::vector<G1Affine> t;  // kCtDigits * kCtTable entries
+  const G1Affine* row(int i) const { return t.data() + (size_t)i * kCtTable; }
+};
+
+const GenTable& gen_table() {
+  static GenTable table;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    std::vector<G1> proj((size_t)kCtDigits * kCtTable);
+    G1 base = G1::from_affine(g1_generator());
+    for (int i = 0; i < kCtDigits; ++i) {
+      G1* row = proj.data() + (size_t)i * kCtTable;
+      row[0] = base;
+      for (int j = 1; j < kCtTable; ++j) row[j] = row[j - 1] + base;
+      base = row[kCtTable - 1].dbl();  // 32 * base
+    }
+    table.t.resize(proj.size());
+    g1_batch_to_affine(proj.data(), table.t.data(), proj.size());
+  });
+  return table;
+}
+
+// ===================================================================================
+// Variable-time part
+// ===================================================================================
+
+using J1 = detail::Jac<G1Curve>;
+using J2 = detail::Jac<G2Curve>;
+
+// Width-w NAF of a non-negative multi-limb integer: digits odd in (-2^(w-1), 2^(w-1))
+// or zero, least significant first. Returns the number of digits.
+int wnaf_var(const uint64_t* k_in, int limbs, int w, int8_t* out, int cap) {
+  uint64_t k[5] = {0, 0, 0, 0, 0};
+  for (int i = 0; i < limbs; ++i) k[i] = k_in[i];
+  const int n = 5;
+  auto is_zero = [&] {
+    for (int i = 0; i < n; ++i)
+      if (k[i]) return false;
+    return true;
+  };
+  int len = 0;
+  const int64_t full = 1LL << w, half = 1LL << (w - 1);
+  while (!is_zero() && len < cap) {
+    int64_t d = 0;
+    if (k[0] & 1) {
+      d = (int64_t)(k[0] & (uint64_t)(full - 1));
+      if (d >= half) d -= full;
+      // k -= d
+      if (d > 0) {
+        uint64_t b = (uint64_t)d;
+        for (int i = 0; i < n && b; ++i) {
+          uint64_t old = k[i];
+          k[i] = old - b;
+          b = old < b ? 1 : 0;
+        }
+      } else {
+        uint64_t c = (uint64_t)(-d);
+        for (int i = 0; i < n && c; ++i) {
+          uint64_t old = k[i];
+          k[i] = old + c;
+          c = k[i] < old ? 1 : 0;
+        }
+      }
+    }
+    out[len++] = (int8_t)d;
+    for (int i = 0; i < n - 1; ++i) k[i] = (k[i] >> 1) | (k[i + 1] << 63);
+    k[n - 1] >>= 1;
+  }
+  return len;
+}
+
+// 256-bit helpers for the scalar splits (public values).
+struct U256 {
+  uint64_t v[4] = {0, 0, 0, 0};
+};
+
+// (a * b) >> 256 for a of 4 limbs and b of 3 limbs.
+U256 mul_shift256(const uint64_t a[4], const uint64_t b[3]) {
+  uint64_t r[7] = {0, 0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    u128 c = 0;
+    for (int j = 0; j < 3; ++j) {
+      c += (u128)a[i] * b[j] + r[i + j];
+      r[i + j] = (uint64_t)c;
+      c >>= 64;
+    }
+    r[i + 3] = (uint64_t)c;
+  }
+  U256 out;
+  out.v[0] = r[4];
+  out.v[1] = r[5];
+  out.v[2] = r[6];
+  return out;
+}
+
+// a * b mod 2^256 for b of two limbs.
+U256 mul_lo(const U256& a, const uint64_t b[2]) {
+  U256 r;
+  for (int i = 0; i < 4; ++i) {
+    u128 c = 0;
+    for (int j = 0; j < 2 && i + j < 4; ++j) {
+      c += (u128)a.v[i] * b[j] + r.v[i + j];
+      r.v[i + j] = (uint64_t)c;
+      c >>= 64;
+    }
+    if (i + 2 < 4) r.v[i + 2] += (uint64_t)c;
+  }
+  return r;
+}
+
+U256 add(const U256& a, const U256& b) {
+  U256 r;
+  uint64_t c = 0;
+  for (int i = 0; i < 4; ++i) r.v[i] = detail::adc(a.v[i], b.v[i], c);
+  return r;
+}
+
+U256 sub(const U256& a, const U256& b) {
+  U256 r;
+  uint64_t br = 0;
+  for (int i = 0; i < 4; ++i) r.v[i] = detail::sbb(a.v[i], b.v[i], br);
+  return r;
+}
+
+// Reads a two's complement value: sets neg and returns the magnitude.
+U256 magnitude(const U256& a, bool& neg) {
+  neg = a.v[3] >> 63;
+  if (!neg) return a;
+  U256 zero;
+  return sub(zero, a);
+}
+
+// GLV: k = k1 + k2 * lambda (mod r) with |k1|, |k2| about 2^127.
+void glv_split_var(const Fr& k, U256& k1, bool& n1, U256& k2, bool& n2) {
+  U256 kk;
+  k.to_limbs(kk.v);
+  U256 c1 = mul_shift256(kk.v, params::GLV_G1);
+  U256 c2 = mul_shift256(kk.v, params::GLV_G2);
+  // k1 = k - c1*a1 - c2*a2, k2 = c1*(6x^2+2x) - c2*(2x+1)   (mod 2^256)
+  U256 t1 = sub(sub(kk, mul_lo(c1, params::GLV_A1)), mul_lo(c2, params::GLV_A2));
+  U256 t2 = sub(mul_lo(c1, params::GLV_B1_NEG), mul_lo(c2, params::GLV_A1));
+  k1 = magnitude(t1, n1);
+  k2 = magnitude(t2, n2);
+}
+
+// GLS on G2: k = k1 + k2 * 6x^2 with 0 <= k1 < 6x^2 (both about 2^127).
+void gls_split_var(const Fr& k, U256& k1, U256& k2) {
+  U256 kk;
+  k.to_limbs(kk.v);
+  k2 = mul_shift256(kk.v, params::GLS_G);  // floor estimate, never above the quotient
+  k1 = sub(kk, mul_lo(k2, params::SIX_X_SQ));
+  U256 m;
+  m.v[0] = params::SIX_X_SQ[0];
+  m.v[1] = params::SIX_X_SQ[1];
+  auto geq = [](const U256& a, const U256& b) {
+    for (int i = 3; i >= 0; --i)
+      if (a.v[i] != b.v[i]) return a.v[i] > b.v[i];
+    return true;
+  };
+  while (geq(k1, m)) {
+    k1 = sub(k1, m);
+    U256 one;
+    one.v[0] = 1;
+    k2 = add(k2, one);
+  }
+}
+
+constexpr int kMaxDigits = 260;
+
+// One term of a Straus sum: a table of odd multiples (table[i] = (2i+1) * P) and the
+// wNAF digits of its scalar.
+template <class C>
+struct Term {
+  const AffinePoint<C>* table;
+  int8_t digits[kMaxDigits];
+  int len;
+};
+
+template <class C>
+detail::Jac<C> straus_var(const Term<C>* terms, size_t n) {
+  using J = detail::Jac<C>;
+  int top = 0;
+  for (size_t i = 0; i < n; ++i) top = std::max(top, terms[i].len);
+  J acc = J::identity();
+  for (int i = top - 1; i >= 0; --i) {
+    acc = acc.dbl_var();
+    for (size_t t = 0; t < n; ++t) {
+      if (i >= terms[t].len) continue;
+      const int d = terms[t].digits[i];
+      if (d > 0) {
+        acc = acc.add_affine_var(terms[t].table[d >> 1]);
+      } else if (d < 0) {
+        acc = acc.add_affine_var(-terms[t].table[(-d) >> 1]);
+      }
+    }
+  }
+  return acc;
+}
+
+// Odd multiples P, 3P, ..., (2m-1)P of an affine point, normalised with one
+// variable-time inversion.
+template <class C>
+void odd_multiples_var(const AffinePoint<C>& p, AffinePoint<C>* out, int m) {
+  using J = detail::Jac<C>;
+  using F = typename C::F;
+  std::array<J, 64> j;
+  j[0] = J::from_affine(p);
+  J two = j[0].dbl_var();
+  for (int i = 1; i < m; ++i) j[i] = j[i - 1].add_var(two);
+  // Montgomery's trick over the z's (a zero z only arises for the identity).
+  std::array<F, 64> prefix;
+  F acc = F::one();
+  for (int i = 0; i < m; ++i) {
+    prefix[i] = acc;
+    if (!j[i].is_identity()) acc = acc * j[i].z;
+  }
+  F inv = acc.inv_var();
+  for (int i = m - 1; i >= 0; --i) {
+    if (j[i].is_identity()) {
+      out[i] = AffinePoint<C>::identity();
+      continue;
+    }
+    F zi = inv * prefix[i];
+    inv = inv * j[i].z;
+    F zi2 = zi.sqr();
+    out[i] = {j[i].x * zi2, j[i].y * zi2 * zi, false};
+  }
+}
+
+constexpr int kVarWindow = 5;                            // odd multiples up to 15P
+constexpr int kVarTable = 1 << (kVarWindow - 2);         // 8
+constexpr int kGenWindow = 8;                            // odd multiples up to 127G
+constexpr int kGenVarTable = 1 << (kGenWindow - 2);      // 64
+
+// Wide tables of odd multiples of G and of endo(G), for public-scalar sums.
+struct GenVarTables {
+  std::array<G1Affine, kGenVarTable> g, g_endo;
+};
+
+const GenVarTables& gen_var_tables() {
+  static GenVarTables t;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    odd_multiples_var<G1Curve>(g1_generator(), t.g.data(), kGenVarTable);
+    for (int i = 0; i < kGenVarTable; ++i) t.g_endo[i] = g1_endo(t.g[i]);
+  });
+  return t;
+}
+
+}  // namespace
+
+// ---- constant time ---------------------------------------------------------------------
+
+G1 g1_mul_ct(const G1& p, const Fr& k) { return mul_ct<G1Curve>(p, k); }
+G1 g1_mul_ct(const G1Affine& p, const Fr& k) { return mul_ct<G1Curve>(G1::from_affine(p), k); }
+G2 g2_mul_ct(const G2& p, const Fr& k) { return mul_ct<G2Curve>(p, k); }
+G2 g2_mul_ct(const G2Affine& p, const Fr& k) { return mul_ct<G2Curve>(G2::from_affine(p), k); }
+
+G1 g1_mul_gen_ct(const Fr& k) {
+  const GenTable& table = gen_table();
+  uint64_t kl[4];
+  k.to_limbs(kl);
+  int64_t d[kCtDigits];
+  recode_signed_ct(kl, d);
+  G1 acc = G1::identity();
+  for (int i = 0; i < kCtDigits; ++i) {
+    uint64_t mag, neg;
+    digit_parts(d[i], mag, neg);
+    const G1Affine* row = table.row(i);
+    G1Affine t = G1Affine::identity();
+    uint64_t found = 0;
+    for (uint64_t j = 1; j <= kCtTable; ++j) {
+      const uint64_t hit = ct_eq(j, mag);
+      t.x = Fq::select(hit, row[j - 1].x, t.x);
+      t.y = Fq::select(hit, row[j - 1].y, t.y);
+      found |= hit;
+    }
+    t.y = Fq::select(neg, -t.y, t.y);
+    t.infinity = (found ^ 1) != 0;  // digit 0: add nothing
+    acc = acc.add_affine(t);
+  }
+  return acc;
+}
+
+// ---- variable time ---------------------------------------------------------------------
+
+G1 g1_mul_var(const G1Affine& p, const Fr& k) {
+  const G1Affine* pts = &p;
+  return g1_msm_var(std::span<const G1Affine>(pts, 1), std::span<const Fr>(&k, 1));
+}
+
+G1 g1_mul_var(const G1& p, const Fr& k) { return g1_mul_var(p.to_affine_var(), k); }
+
+G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
+  const size_t n = std::min(points.size(), scalars.size());
+  std::vector<Term<G1Curve>> terms;
+  terms.reserve(2 * n);
+  std::vector<std::array<G1Affine, kVarTable>> tables;
+  tables.reserve(2 * n);
+  const G1Affine gen = g1_generator();
+  for (size_t i = 0; i < n; ++i) {
+    if (points[i].infinity || scalars[i].is_zero()) continue;
+    U256 k1, k2;
+    bool n1, n2;
+    glv_split_var(scalars[i], k1, n1, k2, n2);
+    const bool is_gen = points[i] == gen;
+    Term<G1Curve> t1, t2;
+    const int w = is_gen ? kGenWindow : kVarWindow;
+    t1.len = wnaf_var(k1.v, 4, w, t1.digits, kMaxDigits);
+    t2.len = wnaf_var(k2.v, 4, w, t2.digits, kMaxDigits);
+    // A negative half is folded into its digits so the tables stay shared.
+    if (n1)
+      for (int j = 0; j < t1.len; ++j) t1.digits[j] = (int8_t)-t1.digits[j];
+    if (n2)
+      for (int j = 0; j < t2.len; ++j) t2.digits[j] = (int8_t)-t2.digits[j];
+    if (is_gen) {
+      const GenVarTables& g = gen_var_tables();
+      t1.table = g.g.data();
+      t2.table = g.g_endo.data();
+    } else {
+      tables.emplace_back();
+      odd_multiples_var<G1Curve>(points[i], tables.back().data(), kVarTable);
+      t1.table = tables.back().data();
+      tables.emplace_back();
+      for (int j = 0; j < kVarTable; ++j) tables.back()[j] = g1_endo(tables[tables.size() - 2][j]);
+      t2.table = tables.back().data();
+    }
+    terms.push_back(t1);
+    terms.push_back(t2);
+  }
+  return straus_var(terms.data(), terms.size()).to_proj();
+}
+
+G2 g2_mul_var(const G2Affine& p, const Fr& k) {
+  if (p.infinity || k.is_zero()) return G2::identity();
+  U256 k1, k2;
+  gls_split_var(k, k1, k2);
+  std::array<G2Affine, kVarTable> t1, t2;
+  odd_multiples_var<G2Curve>(p, t1.data(), kVarTable);
+  for (int j = 0; j < kVarTable; ++j) t2[j] = g2_psi(t1[j]);
+  Term<G2Curve> terms[2];
+  terms[0].table = t1.data();
+  terms[0].len = wnaf_var(k1.v, 4, kVarWindow, terms[0].digits, kMaxDigits);
+  terms[1].table = t2.data();
+  terms[1].len = wnaf_var(k2.v, 4, kVarWindow, terms[1].digits, kMaxDigits);
+  return straus_var(terms, 2).to_proj();
+}
+
+G2 g2_mul_var(const G2& p, const Fr& k) { return g2_mul_var(p.to_affine_var(), k); }
+
+bool g2_in_subgroup_var(const G2Affine& p) {
+  if (p.infinity) return true;
+  // [x]P by the NAF of x.
+  J2 base = J2::from_affine(p);
+  const G2Affine neg_p = -p;
+  J2 xp = J2::identity();
+  for (int i = (int)std::size(params::BN_X_NAF) - 1; i >= 0; --i) {
+    xp = xp.dbl_var();
+    const int d = params::BN_X_NAF[i];
+    if (d > 0) xp = xp.add_affine_var(p);
+    if (d < 0) xp = xp.add_affine_var(neg_p);
+  }
+  // psi on Jacobian coordinates: conjugate all three, scale X by xi^((q-1)/3) and Y
+  // by xi^((q-1)/2) (x = X/Z^2 and y = Y/Z^3 keep their meaning).
+  auto psi = [](const J2& a) {
+    return J2{a.x.conj() * Fq2::from_mont(params::FROB1_2), a.y.conj() * Fq2::from_mont(params::FROB1_3),
+              a.z.conj()};
+  };
+  J2 psi_xp = psi(xp);
+  J2 psi2_xp = psi(psi_xp);
+  J2 lhs = xp.add_var(base).add_var(psi_xp).add_var(psi2_xp);
+  J2 rhs = psi(psi(psi(xp.dbl_var())));
+  return lhs.eq_var(rhs);
+}
+
+}  // namespace vorn::bn254
