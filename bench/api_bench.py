@@ -42,6 +42,26 @@ for n in (1, 2, 3, 4):
     row(f"pairing_check {n} pair{'s' if n > 1 else ''}")(lambda pairs=pairs[:n]: vi.pairing_check(pairs))
 
 
+# ---- notes, leaves, salts, scope keys --------------------------------------
+
+import vorn_registry as vr  # noqa: E402
+
+# Points are hashed as their words, never decoded, so any coordinates do.
+M_PT = (K, K // 3)
+E_NOTE = (M_PT, (K // 5, K // 7))
+row("note_commitment")(lambda: vi.note_commitment(1, 1000, K, 12345, 0))
+row("nullifier")(lambda: vi.nullifier(K, 12345))
+row("id_hash_a1")(lambda: vi.id_hash_a1(E_NOTE, K))
+row("id_hash_a2")(lambda: vi.id_hash_a2(E_NOTE, E_NOTE, M_PT))
+row("id_hash_b1")(lambda: vi.id_hash_b1(K))
+row("identity_leaf")(lambda: vi.identity_leaf(M_PT))
+row("identity_leaf_salted")(lambda: vi.identity_leaf_salted(M_PT, K))
+row("receiving_leaf")(lambda: vi.receiving_leaf(K, K, K))
+row("tree_tag")(lambda: vi.tree_tag("registry/alpha"))
+row("derive_salt")(lambda: vi.derive_salt(K, "registry/alpha"))
+row("scope_id")(lambda: vr.scope_id("registry/alpha"))
+
+
 # ---- later areas append their rows here ------------------------------------
 
 
