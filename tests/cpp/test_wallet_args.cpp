@@ -183,8 +183,8 @@ TEST(ReadingFamily, ErrorsInTableOrder) {
   EXPECT_EQ(*w::get_w(o, "h"), W::from_u64(0x12));
   EXPECT_EQ(*w::get_dec_w(o, "d"), W::from_u64(42));
   auto c = *w::get_ct_dec(o, "ct");
-  EXPECT_EQ(c.R, (w::G1Words{W::from_u64(1), W::from_u64(2)}));
-  EXPECT_EQ(c.C, (w::G1Words{W::from_u64(3), W::from_u64(4)}));
+  EXPECT_EQ(c.r, (w::PointW{W::from_u64(1), W::from_u64(2)}));
+  EXPECT_EQ(c.c, (w::PointW{W::from_u64(3), W::from_u64(4)}));
 }
 
 TEST(ReadingFamily, OptionalValues) {
@@ -211,6 +211,21 @@ TEST(ReadingFamily, OptionalValues) {
     EXPECT_EQ(got, c.out) << c.key;
   }
   EXPECT_EQ(outcome(w::opt_w(o, "num", "args: sk must be a hex string")), "args: sk must be a hex string");
+
+  // Optional ciphertexts and points ("E": null and "E": {} both mean no ciphertext).
+  const w::Json party = args(R"({"E_null": null, "E_empty": {}, "E_str": "x", "E_half": {"R": {"x": "1", "y": "2"}},
+                                 "E": {"R": {"x": "1", "y": "2"}, "C": {"x": "3", "y": "4"}}, "P": {"x": "5", "y": "6"}})");
+  for (const char* key : {"missing", "E_null", "E_empty"}) {
+    auto r = w::opt_ct(party, key);
+    ASSERT_TRUE(r) << key;
+    EXPECT_FALSE(r->has_value()) << key;
+  }
+  EXPECT_EQ(outcome(w::opt_ct(party, "E_str")), "receipt: missing field");
+  EXPECT_EQ(outcome(w::opt_ct(party, "E_half")), "receipt: missing field");
+  EXPECT_EQ(w::opt_ct(party, "E")->value().c, (w::PointW{W::from_u64(3), W::from_u64(4)}));
+  EXPECT_EQ(w::opt_g1(party, "P")->value(), (w::PointW{W::from_u64(5), W::from_u64(6)}));
+  EXPECT_FALSE(w::opt_g1(party, "E_empty")->has_value());
+  EXPECT_EQ(outcome(w::opt_g1(party, "E")), "receipt: missing field");
 }
 
 TEST(Writers, WordsPointsAndCiphertexts) {
@@ -237,7 +252,7 @@ TEST(Writers, WordsPointsAndCiphertexts) {
   };
   for (auto& c : cases) EXPECT_EQ(w::scalar_hex(c.in), c.out) << vorn::to_hex(c.in);
 
-  const w::CtWords ct{{W::from_u64(1), W::from_u64(2)}, {hex64(std::string(64, 'f')), W{}}};
+  const w::CiphertextW ct{{W::from_u64(1), W::from_u64(2)}, {hex64(std::string(64, 'f')), W{}}};
   const std::string z63 = std::string(63, '0');
   EXPECT_EQ(w::compact_json(w::ct_hex(ct)),
             R"({"C":{"x":"0x)" + std::string(64, 'f') + R"(","y":"0x0)" + z63 + R"("},"R":{"x":"0x)" + z63 +

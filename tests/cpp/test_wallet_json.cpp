@@ -157,6 +157,7 @@ TEST(CanonicalJson, RefusesInvalidJson) {
       "\"\xff\"", "\"\xc3\"", "\"\xc0\x80\"", "\"\xe0\x80\x80\"",  // invalid or overlong UTF-8
       "\"\xed\xa0\x80\"",                 // a surrogate encoded as UTF-8
       "\"\xf4\x90\x80\x80\"",             // beyond U+10FFFF
+      "{\"\xff\":1}",                      // invalid UTF-8 in a key
       R"("\ud800")", R"("\udc00")", R"("\ud800\u0041")", R"("\udc00\ud800")", R"({"\udfff":1})",
       R"("\x41")", R"("\u12")", R"("\u12g4")",
       cat({"[", std::string(400, '9'), ",]"}),  // a long number in an otherwise broken text

@@ -107,46 +107,60 @@ Result<std::optional<W>> opt_w(const Json& obj, std::string_view key, std::strin
   return std::optional<W>(w);
 }
 
-Result<G1Words> as_g1(const Json& v) {
+Result<PointW> as_g1(const Json& v) {
   VORN_TRY(W x, get_w(v, "x"));
   VORN_TRY(W y, get_w(v, "y"));
-  return G1Words{x, y};
+  return PointW{x, y};
 }
 
-Result<G1Words> get_g1(const Json& obj, std::string_view key) {
+Result<PointW> get_g1(const Json& obj, std::string_view key) {
   VORN_TRY(const Json* v, get_field(obj, key));
   return as_g1(*v);
 }
 
-Result<CtWords> as_ct(const Json& v) {
-  VORN_TRY(G1Words r, get_g1(v, "R"));
-  VORN_TRY(G1Words c, get_g1(v, "C"));
-  return CtWords{r, c};
+Result<CiphertextW> as_ct(const Json& v) {
+  VORN_TRY(PointW r, get_g1(v, "R"));
+  VORN_TRY(PointW c, get_g1(v, "C"));
+  return CiphertextW{r, c};
 }
 
-Result<CtWords> get_ct(const Json& obj, std::string_view key) {
+Result<CiphertextW> get_ct(const Json& obj, std::string_view key) {
   VORN_TRY(const Json* v, get_field(obj, key));
   return as_ct(*v);
 }
 
-Result<G1Words> as_g1_dec(const Json& v) {
-  VORN_TRY(W x, get_dec_w(v, "x"));
-  VORN_TRY(W y, get_dec_w(v, "y"));
-  return G1Words{x, y};
+Result<std::optional<PointW>> opt_g1(const Json& obj, std::string_view key) {
+  const Json* v = get_opt(obj, key);
+  if (!v) return std::optional<PointW>();
+  VORN_TRY(PointW p, as_g1(*v));
+  return std::optional<PointW>(p);
 }
 
-Result<G1Words> get_g1_dec(const Json& obj, std::string_view key) {
+Result<std::optional<CiphertextW>> opt_ct(const Json& obj, std::string_view key) {
+  const Json* v = get_opt(obj, key);
+  if (!v) return std::optional<CiphertextW>();
+  VORN_TRY(CiphertextW c, as_ct(*v));
+  return std::optional<CiphertextW>(c);
+}
+
+Result<PointW> as_g1_dec(const Json& v) {
+  VORN_TRY(W x, get_dec_w(v, "x"));
+  VORN_TRY(W y, get_dec_w(v, "y"));
+  return PointW{x, y};
+}
+
+Result<PointW> get_g1_dec(const Json& obj, std::string_view key) {
   VORN_TRY(const Json* v, get_field(obj, key));
   return as_g1_dec(*v);
 }
 
-Result<CtWords> as_ct_dec(const Json& v) {
-  VORN_TRY(G1Words r, get_g1_dec(v, "R"));
-  VORN_TRY(G1Words c, get_g1_dec(v, "C"));
-  return CtWords{r, c};
+Result<CiphertextW> as_ct_dec(const Json& v) {
+  VORN_TRY(PointW r, get_g1_dec(v, "R"));
+  VORN_TRY(PointW c, get_g1_dec(v, "C"));
+  return CiphertextW{r, c};
 }
 
-Result<CtWords> get_ct_dec(const Json& obj, std::string_view key) {
+Result<CiphertextW> get_ct_dec(const Json& obj, std::string_view key) {
   VORN_TRY(const Json* v, get_field(obj, key));
   return as_ct_dec(*v);
 }
@@ -217,17 +231,17 @@ std::string scalar_hex(const W& w) { return hex_w(reduce_mod_r(w)); }
 
 std::string dec_w(const W& w) { return to_decimal(w); }
 
-Json g1_hex(const G1Words& p) {
+Json g1_hex(const PointW& p) {
   Json o = Json::object();
   o.set("x", Json::string(hex_w(p.x)));
   o.set("y", Json::string(hex_w(p.y)));
   return o;
 }
 
-Json ct_hex(const CtWords& ct) {
+Json ct_hex(const CiphertextW& ct) {
   Json o = Json::object();
-  o.set("R", g1_hex(ct.R));
-  o.set("C", g1_hex(ct.C));
+  o.set("R", g1_hex(ct.r));
+  o.set("C", g1_hex(ct.c));
   return o;
 }
 

@@ -23,6 +23,7 @@
 
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
+#include "vorn/notes/notes.h"
 #include "vorn/wallet/json.h"
 
 namespace vorn::wallet {
@@ -40,19 +41,11 @@ inline constexpr std::string_view kInvalidDecimal = "invalid decimal";
 inline constexpr std::string_view kDecimalWordTooWide = "decimal word exceeds 256 bits";
 inline constexpr std::string_view kExpectedHexString = "args: expected a hex string";
 
-/// A G1 point as its two coordinate words (not checked to be on the curve).
-struct G1Words {
-  W x;
-  W y;
-  bool operator==(const G1Words&) const = default;
-};
-
-/// An ElGamal ciphertext (R, C) as words: R first, C second.
-struct CtWords {
-  G1Words R;
-  G1Words C;
-  bool operator==(const CtWords&) const = default;
-};
+/// A G1 point as its coordinate words and an ElGamal ciphertext (R, C) as point
+/// words: the notes layer's carriers, so that what is read here goes straight into
+/// the note hashes and leaves.
+using notes::CiphertextW;
+using notes::PointW;
 
 /// Parses the argument text of a wallet call. Any JSON value is returned as is (a
 /// non-object simply has no fields). Error: "args: invalid JSON: " followed by the
@@ -104,20 +97,25 @@ Result<std::optional<W>> opt_w(const Json& obj, std::string_view key,
 
 /// A hex point: `get_w` of "x", then of "y" (a value that is not an object fails
 /// with "receipt: missing field").
-Result<G1Words> get_g1(const Json& obj, std::string_view key);
-Result<G1Words> as_g1(const Json& v);
+Result<PointW> get_g1(const Json& obj, std::string_view key);
+Result<PointW> as_g1(const Json& v);
 
 /// A hex ciphertext: the point "R", then the point "C".
-Result<CtWords> get_ct(const Json& obj, std::string_view key);
-Result<CtWords> as_ct(const Json& v);
+Result<CiphertextW> get_ct(const Json& obj, std::string_view key);
+Result<CiphertextW> as_ct(const Json& v);
 
 /// A decimal point: `get_dec_w` of "x", then of "y".
-Result<G1Words> get_g1_dec(const Json& obj, std::string_view key);
-Result<G1Words> as_g1_dec(const Json& v);
+Result<PointW> get_g1_dec(const Json& obj, std::string_view key);
+Result<PointW> as_g1_dec(const Json& v);
 
 /// A decimal ciphertext: the decimal point "R", then "C".
-Result<CtWords> get_ct_dec(const Json& obj, std::string_view key);
-Result<CtWords> as_ct_dec(const Json& v);
+Result<CiphertextW> get_ct_dec(const Json& obj, std::string_view key);
+Result<CiphertextW> as_ct_dec(const Json& v);
+
+/// An optional point or ciphertext: nothing when absent (as `get_opt`), else the
+/// errors of `as_g1` / `as_ct`. A party's "E" is read this way.
+Result<std::optional<PointW>> opt_g1(const Json& obj, std::string_view key);
+Result<std::optional<CiphertextW>> opt_ct(const Json& obj, std::string_view key);
 
 // ---- Integers and arrays
 
@@ -147,9 +145,9 @@ W reduce_mod_r(const W& w);
 std::string dec_w(const W& w);
 
 /// {"x": hex_w(x), "y": hex_w(y)}, coordinates as they are.
-Json g1_hex(const G1Words& p);
+Json g1_hex(const PointW& p);
 
 /// {"R": g1_hex(R), "C": g1_hex(C)}.
-Json ct_hex(const CtWords& ct);
+Json ct_hex(const CiphertextW& ct);
 
 }  // namespace vorn::wallet
