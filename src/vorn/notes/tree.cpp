@@ -37,12 +37,10 @@ Result<W> fold(const W& leaf, std::span<const W> siblings, std::span<const Bit> 
   VORN_TRY(const NodeHasher node, NodeHasher::get());
   Fr cur = Fr::from_w_reduce(leaf);
   for (size_t k = 0; k < steps; ++k) {
+    // The children are ordered by masks, not by a branch on the bit.
     const Fr sib = Fr::from_w_reduce(siblings[k]);
-    if (bits[k] != 0) {
-      VORN_TRY(cur, node(sib, cur));
-    } else {
-      VORN_TRY(cur, node(cur, sib));
-    }
+    const uint64_t right = static_cast<uint64_t>(bits[k] != 0);
+    VORN_TRY(cur, node(Fr::select(right, sib, cur), Fr::select(right, cur, sib)));
   }
   return cur.to_w();
 }

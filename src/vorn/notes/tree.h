@@ -10,8 +10,12 @@
 // A tree is immutable once built. The zeros table is computed once, at construction;
 // every path() call recomputes the levels from the leaves (about n node hashes, plus
 // one per level while a level has an odd count) in one reused buffer, so a tree
-// stores nothing but its leaves. Everything here hashes public data and is variable
-// time.
+// stores nothing but its leaves.
+//
+// Timing: fold_path runs in time that depends only on the path's length (the bits
+// order the children by masks). path, find and contains_identity treat the tree as
+// the public registry data it is: their running time depends on the number of
+// leaves, on the index and on where a leaf matches.
 #pragma once
 
 #include <cstddef>
