@@ -87,6 +87,24 @@ inline Big mod(const Big& a, const Big& m) {
   return r;
 }
 
+// Quotient of a by m (remainder discarded), by shift-and-subtract.
+inline Big div(const Big& a, const Big& m) {
+  Big q(a.size(), 0), r(m.size() + 1, 0);
+  for (int i = bit_length(a) - 1; i >= 0; --i) {
+    uint64_t carry = bit(a, i);
+    for (auto& x : r) {
+      uint64_t nc = x >> 63;
+      x = (x << 1) | carry;
+      carry = nc;
+    }
+    if (cmp(r, m) >= 0) {
+      r = sub(r, m);
+      q[i / 64] |= 1ULL << (i % 64);
+    }
+  }
+  return q;
+}
+
 inline Big pow2(int k) {
   Big r(k / 64 + 1, 0);
   r[k / 64] = 1ULL << (k % 64);

@@ -1,0 +1,158 @@
+// Scalar multiplication: constant-time, variable-time, fixed-base and multi-scalar
+// routines against a plain double-and-add, at the scalar edges; the G2 subgroup test
+// against the [6x^2]P == psi(P) criterion.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "bn254_points.h"
+#include "vorn/bn254/scalar_mul.h"
+
+using namespace vorn::bn254;
+using namespace testpts;
+
+namespace {
+
+// The word of r, r + 1 and 2^256 - 1.
+vorn::W word_r(uint8_t add_to_last) {
+  vorn::W r;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 8; ++j) r.b[31 - 8 * i - j] = (uint8_t)(params::FR_MOD[i] >> (8 * j));
+  r.b[31] += add_to_last;  // r ends in 0x01, so no carry
+  return r;
+}
+
+// Scalars that stress recoding and splitting: 0, 1, 2, 15, 16, 17, 31, 32, 33,
+// r-1, r-2, (r-1)/2, 2^128 and its neighbours, lambda, 6x^2, the words r, r+1 and
+// 2^256-1 reduced, and seeded random ones.
+std::vector<Fr> edge_scalars() {
+  std::vector<Fr> v;
+  for (uint64_t s : {0, 1, 2, 15, 16, 17, 31, 32, 33}) v.push_back(Fr::from_u64(s));
+  v.push_back(-Fr::one());
+  v.push_back(-Fr::from_u64(2));
+  v.push_back((-Fr::one()).half());
+  const uint64_t two128[4] = {0, 0, 1, 0};
+  v.push_back(Fr::from_limbs(two128));
+  v.push_back(Fr::from_limbs(two128) + Fr::one());
+  v.push_back(Fr::from_limbs(two128) - Fr::one());
+  v.push_back(Fr::from_limbs(params::GLV_LAMBDA));
+  const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};
+  v.push_back(Fr::from_limbs(six_x2));
+  v.push_back(Fr::from_limbs(six_x2) - Fr::one());
+  vorn::W max;
+  max.b.fill(0xff);
+  v.push_back(Fr::from_w_reduce(word_r(0)));
+  v.push_back(Fr::from_w_reduce(word_r(1)));
+  v.push_back(Fr::from_w_reduce(max));
+  std::mt19937_64 rng(31);
+  for (int i = 0; i < 6; ++i) v.push_back(random_fr(rng));
+  return v;
+}
+
+TEST(ScalarMul, WordEdgesReduceAsExpected) {
+  EXPECT_TRUE(Fr::from_w_reduce(word_r(0)).is_zero()) << "r reduces to 0";
+  EXPECT_EQ(Fr::from_w_reduce(word_r(1)), Fr::one()) << "r + 1 reduces to 1";
+}
+
+TEST(ScalarMul, G1FlavoursAgree) {
+  std::mt19937_64 rng(32);
+  const G1 g = G1::from_affine(g1_generator());
+  std::vector<G1Affine> points = {g1_generator(), ref_mul(g, random_fr(rng)).to_affine(), G1Affine::identity()};
+  for (const G1Affine& p : points) {
+    const G1 pp = G1::from_affine(p);
+    for (const Fr& k : edge_scalars()) {
+      const G1 want = ref_mul(pp, k);
+      EXPECT_EQ(g1_mul_ct(p, k), want);
+      EXPECT_EQ(g1_mul_ct(pp, k), want);
+      EXPECT_EQ(g1_mul_var(p, k), want);
+      EXPECT_EQ(g1_mul_var(pp, k), want);
+      const G1Affine pts[1] = {p};
+      const Fr ks[1] = {k};
+      EXPECT_EQ(g1_msm_var(pts, ks), want);
+      if (p == g1_generator()) {
+        EXPECT_EQ(g1_mul_gen_ct(k), want);
+      }
+    }
+  }
+}
+
+TEST(ScalarMul, G2FlavoursAgree) {
+  std::mt19937_64 rng(33);
+  const G2 h = G2::from_affine(g2_generator());
+  std::vector<G2Affine> points = {g2_generator(), ref_mul(h, random_fr(rng)).to_affine(), G2Affine::identity()};
+  for (const G2Affine& p : points) {
+    const G2 pp = G2::from_affine(p);
+    for (const Fr& k : edge_scalars()) {
+      const G2 want = ref_mul(pp, k);
+      EXPECT_EQ(g2_mul_ct(p, k), want);
+      EXPECT_EQ(g2_mul_ct(pp, k), want);
+      EXPECT_EQ(g2_mul_var(p, k), want);
+      EXPECT_EQ(g2_mul_var(pp, k), want);
+    }
+  }
+}
+
+TEST(ScalarMul, MultiScalarSums) {
+  std::mt19937_64 rng(34);
+  const G1 g = G1::from_affine(g1_generator());
+  const G1Affine p1 = ref_mul(g, random_fr(rng)).to_affine();
+  const G1Affine p2 = ref_mul(g, random_fr(rng)).to_affine();
+  struct Case {
+    std::vector<G1Affine> pts;
+    std::vector<Fr> ks;
+  };
+  const Fr a = random_fr(rng), b = random_fr(rng), c = random_fr(rng);
+  std::vector<Case> cases = {
+      {{}, {}},
+      {{g1_generator(), p1}, {a, b}},
+      {{g1_generator(), p1, p2}, {a, b, c}},
+      {{p1, -p1}, {a, a}},                                 // cancels to the identity
+      {{p1, p1, g1_generator(), g1_generator()}, {a, b, c, -c}},  // repeated points
+      {{p1, G1Affine::identity(), p2}, {a, b, Fr::zero()}},
+  };
+  std::vector<G1Affine> eight;
+  std::vector<Fr> eight_k;
+  for (int i = 0; i < 8; ++i) {
+    eight.push_back(i == 3 ? g1_generator() : ref_mul(g, random_fr(rng)).to_affine());
+    eight_k.push_back(i == 5 ? -Fr::one() : random_fr(rng));
+  }
+  cases.push_back({eight, eight_k});
+  for (size_t ci = 0; ci < cases.size(); ++ci) {
+    const Case& cs = cases[ci];
+    G1 want = G1::identity();
+    for (size_t i = 0; i < cs.pts.size(); ++i) want += ref_mul(G1::from_affine(cs.pts[i]), cs.ks[i]);
+    EXPECT_EQ(g1_msm_var(cs.pts, cs.ks), want) << "case " << ci;
+  }
+}
+
+// The description's criterion: P in G2 exactly when [6x^2]P == psi(P).
+bool in_subgroup_oracle(const G2Affine& p) {
+  const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};
+  return ref_mul(G2::from_affine(p), six_x2) == G2::from_affine(g2_psi(p));
+}
+
+TEST(SubgroupTest, AgreesWithTheSixXSquaredCriterion) {
+  std::mt19937_64 rng(35);
+  const G2 h = G2::from_affine(g2_generator());
+  int outside = 0;
+  for (int i = 0; i < 6; ++i) {
+    G2Affine in = ref_mul(h, random_fr(rng)).to_affine();
+    EXPECT_TRUE(g2_in_subgroup_var(in));
+    EXPECT_TRUE(in_subgroup_oracle(in));
+    G2Affine out = random_twist_point(rng);
+    ASSERT_TRUE(out.is_on_curve());
+    EXPECT_EQ(g2_in_subgroup_var(out), in_subgroup_oracle(out));
+    outside += !g2_in_subgroup_var(out);
+    // A subgroup point plus an outsider is outside; its order is not r.
+    G2Affine mixed = (G2::from_affine(in) + G2::from_affine(out)).to_affine();
+    EXPECT_FALSE(g2_in_subgroup_var(mixed));
+    EXPECT_FALSE(in_subgroup_oracle(mixed));
+    EXPECT_FALSE(ref_mul(G2::from_affine(out), params::FR_MOD).is_identity());
+  }
+  EXPECT_EQ(outside, 6);
+  EXPECT_TRUE(g2_in_subgroup_var(g2_generator()));
+  EXPECT_TRUE(g2_in_subgroup_var(G2Affine::identity()));
+}
+
+}  // namespace
