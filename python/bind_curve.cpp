@@ -4,7 +4,12 @@
 // points with the fixed messages (arg_w, arg_g1_words, ...), calls one kernel
 // function, and builds the result `Value`. Rows are registered with `Register`;
 // the module table in modules.cpp decides where each appears.
+#include <span>
+#include <vector>
+
 #include "frame.h"
+#include "vorn/bn254/encoding.h"
+#include "vorn/bn254/ops.h"
 
 namespace vorn::frame {
 namespace {
@@ -45,6 +50,81 @@ RegisterConst c_g2({M, "G2", g2_const});
 RegisterConst c_a1({M, "FLAVOR_A1", flavor_a1});
 RegisterConst c_a2({M, "FLAVOR_A2", flavor_a2});
 RegisterConst c_b1({M, "FLAVOR_B1", flavor_b1});
+
+// ---- curve primitives ----
+
+Result<bn254::G1Words> g1_words(const Value& v) {
+  VORN_TRY(Words64 b, arg_g1_words(v));
+  return bn254::G1Words{W::from_bytes(b.data()), W::from_bytes(b.data() + 32)};
+}
+Result<bn254::G2Words> g2_words(const Value& v) {
+  VORN_TRY(Words128 b, arg_g2_words(v));
+  return bn254::G2Words{W::from_bytes(b.data()), W::from_bytes(b.data() + 32), W::from_bytes(b.data() + 64),
+                        W::from_bytes(b.data() + 96)};
+}
+Value g1_result(const bn254::G1Words& p) { return Value::tuple({Value::integer(p[0]), Value::integer(p[1])}); }
+Value g2_result(const bn254::G2Words& p) {
+  return Value::tuple({Value::tuple({Value::integer(p[0]), Value::integer(p[1])}),
+                       Value::tuple({Value::integer(p[2]), Value::integer(p[3])})});
+}
+
+template <class T, class F>
+Result<Value> map_result(Result<T> r, F f) {
+  if (!r.ok()) return std::move(r).error();
+  return f(r.value());
+}
+
+Result<Value> g1_add_body(Args& a) {
+  VORN_TRY(auto x, g1_words(a[0]));
+  VORN_TRY(auto y, g1_words(a[1]));
+  return map_result(bn254::g1_add(x, y), g1_result);
+}
+Result<Value> g1_mul_body(Args& a) {
+  VORN_TRY(auto p, g1_words(a[0]));
+  VORN_TRY(W k, arg_w(a[1]));
+  return map_result(bn254::g1_mul(p, k), g1_result);
+}
+Result<Value> g1_neg_body(Args& a) {
+  VORN_TRY(auto p, g1_words(a[0]));
+  return map_result(bn254::g1_neg(p), g1_result);
+}
+Result<Value> g2_add_body(Args& a) {
+  VORN_TRY(auto x, g2_words(a[0]));
+  VORN_TRY(auto y, g2_words(a[1]));
+  return map_result(bn254::g2_add(x, y), g2_result);
+}
+Result<Value> g2_mul_body(Args& a) {
+  VORN_TRY(auto p, g2_words(a[0]));
+  VORN_TRY(W k, arg_w(a[1]));
+  return map_result(bn254::g2_mul(p, k), g2_result);
+}
+Result<Value> pairing_check_body(Args& a) {
+  // Every word of every pair is converted before any point is decoded.
+  std::vector<bn254::PairingWords> pairs;
+  pairs.reserve(a[0].items.size());
+  for (const Value& pair : a[0].items) {
+    VORN_TRY(auto p, g1_words(pair.items[0]));
+    VORN_TRY(auto q, g2_words(pair.items[1]));
+    pairs.emplace_back(p, q);
+  }
+  return map_result(bn254::pairing_check(pairs), Value::boolean);
+}
+Result<Value> reduce_mod_order_body(Args& a) {
+  VORN_TRY(W v, arg_w(a[0]));
+  return Value::integer(bn254::reduce_mod_order(v));
+}
+
+constexpr Shape kPair{Shape::Kind::Tuple, {&shape::G1, &shape::G2}};
+constexpr Shape kPairs{Shape::Kind::Seq, {&kPair}};
+
+Register r_g1_add({M, "g1_add", {{"a", &shape::G1}, {"b", &shape::G1}}, "", g1_add_body});
+Register r_g1_mul({M, "g1_mul", {{"p", &shape::G1}, {"k", &shape::Int}}, "", g1_mul_body});
+Register r_g1_neg({M, "g1_neg", {{"p", &shape::G1}}, "", g1_neg_body});
+Register r_g2_add({M, "g2_add", {{"a", &shape::G2}, {"b", &shape::G2}}, "", g2_add_body});
+Register r_g2_mul({M, "g2_mul", {{"p", &shape::G2}, {"k", &shape::Int}}, "", g2_mul_body});
+Register r_pairing_check({M, "pairing_check", {{"pairs", &kPairs}},
+                          "EVM ecPairing semantics: `prod e(P_i, Q_i) == 1`.", pairing_check_body});
+Register r_reduce_mod_order({M, "reduce_mod_order", {{"v", &shape::Int}}, "", reduce_mod_order_body});
 
 }  // namespace
 }  // namespace vorn::frame

@@ -18,26 +18,7 @@
 
 namespace vorn::frame {
 
-// ---------------------------------------------------------------------------
-// Shapes
 
-namespace shape {
-static const Shape* leaf(Shape::Kind k) { return new Shape{k, {}}; }
-const Shape* tuple(std::initializer_list<const Shape*> items) { return new Shape{Shape::Kind::Tuple, items}; }
-const Shape* seq(const Shape* item) { return new Shape{Shape::Kind::Seq, {item}}; }
-const Shape* const Int = leaf(Shape::Kind::Int);
-const Shape* const Bytes = leaf(Shape::Kind::Bytes);
-const Shape* const Text = leaf(Shape::Kind::Text);
-const Shape* const U8 = leaf(Shape::Kind::U8);
-const Shape* const U32 = leaf(Shape::Kind::U32);
-const Shape* const U64 = leaf(Shape::Kind::U64);
-const Shape* const I64 = leaf(Shape::Kind::I64);
-const Shape* const F64 = leaf(Shape::Kind::F64);
-const Shape* const Bool = leaf(Shape::Kind::Bool);
-const Shape* const G1 = tuple({Int, Int});
-const Shape* const G2 = tuple({G1, G1});
-const Shape* const Ct = tuple({G1, G1});
-}  // namespace shape
 
 // ---------------------------------------------------------------------------
 // Registry of rows
@@ -231,8 +212,8 @@ bool to_value(PyObject* o, const Shape* s, Value& out);
 bool to_tuple(PyObject* o, const Shape* s, Value& out) {
   if (!PyTuple_Check(o)) return type_error_cannot_convert(o, "PyTuple");
   Py_ssize_t n = PyTuple_Size(o);
-  if (n != static_cast<Py_ssize_t>(s->items.size())) {
-    std::string msg = "expected tuple of length " + std::to_string(s->items.size()) +
+  if (n != static_cast<Py_ssize_t>(s->n)) {
+    std::string msg = "expected tuple of length " + std::to_string(s->n) +
                       ", but got tuple of length " + std::to_string(n);
     PyErr_SetString(PyExc_ValueError, msg.c_str());
     return false;

@@ -44,7 +44,9 @@ struct Value {
 };
 
 /// The Python-side form a parameter accepts. Shapes form a small tree: a G1 point
-/// is a tuple of two ints, a G2 point a tuple of two such tuples, and so on.
+/// is a tuple of two ints, a G2 point a tuple of two such tuples, and so on. Shapes
+/// are constant-initialised (constexpr), so rows registered during static
+/// initialisation of any file may point at them safely.
 struct Shape {
   enum class Kind : uint8_t {
     Int,    // non-negative int (index protocol), unbounded; 256-bit bound checked by the body
@@ -53,30 +55,34 @@ struct Shape {
     U8, U32, U64, I64,  // machine integers; out of range is OverflowError
     F64,    // anything convertible to a double
     Bool,   // True or False only
-    Tuple,  // a tuple of exactly items.size() elements, each of its own shape
+    Tuple,  // a tuple of exactly n elements, each of its own shape
     Seq,    // any sequence except str; every element of shape items[0]
   };
+  static constexpr size_t kMaxItems = 16;
+
   Kind kind;
-  std::vector<const Shape*> items;
+  std::array<const Shape*, kMaxItems> items{};
+  uint8_t n = 0;
+
+  constexpr Shape(Kind k, std::initializer_list<const Shape*> parts = {}) : kind(k) {
+    for (const Shape* p : parts) items[n++] = p;
+  }
 };
 
 namespace shape {
-extern const Shape* const Int;
-extern const Shape* const Bytes;
-extern const Shape* const Text;
-extern const Shape* const U8;
-extern const Shape* const U32;
-extern const Shape* const U64;
-extern const Shape* const I64;
-extern const Shape* const F64;
-extern const Shape* const Bool;
-extern const Shape* const G1;  // (x, y)
-extern const Shape* const G2;  // ((x_c0, x_c1), (y_c0, y_c1))
-extern const Shape* const Ct;  // ((x1, y1), (x2, y2))
-/// A tuple of the given shapes (built once; call at static initialisation).
-const Shape* tuple(std::initializer_list<const Shape*> items);
-/// A sequence (not str) of the given element shape.
-const Shape* seq(const Shape* item);
+inline constexpr Shape Int{Shape::Kind::Int};
+inline constexpr Shape Bytes{Shape::Kind::Bytes};
+inline constexpr Shape Text{Shape::Kind::Text};
+inline constexpr Shape U8{Shape::Kind::U8};
+inline constexpr Shape U32{Shape::Kind::U32};
+inline constexpr Shape U64{Shape::Kind::U64};
+inline constexpr Shape I64{Shape::Kind::I64};
+inline constexpr Shape F64{Shape::Kind::F64};
+inline constexpr Shape Bool{Shape::Kind::Bool};
+inline constexpr Shape G1{Shape::Kind::Tuple, {&Int, &Int}};  // (x, y)
+inline constexpr Shape G2{Shape::Kind::Tuple, {&G1, &G1}};    // ((x_c0, x_c1), (y_c0, y_c1))
+inline constexpr Shape Ct{Shape::Kind::Tuple, {&G1, &G1}};    // ((x1, y1), (x2, y2))
+inline constexpr Shape IntSeq{Shape::Kind::Seq, {&Int}};
 }  // namespace shape
 
 struct Param {
