@@ -2,22 +2,16 @@
 
 #include <array>
 
-#include "vorn/bn254/fields.h"
+#include "vorn/bn254/encoding.h"
 #include "vorn/notes/hashing.h"
 
 namespace vorn::notes {
 
-using bn254::Fr;
-
-bool is_below_order(const W& w) {
-  uint64_t c[4];
-  Fr::load_be(c, w.data());
-  return Fr::lt_mod(c);
-}
+using bn254::w_lt_order;
 
 bool is_nonzero_scalar(const W& w) {
   // Both tests always run, so the time does not reveal which one failed.
-  const bool below = is_below_order(w);
+  const bool below = w_lt_order(w);
   const bool zero = w.is_zero();
   return below & !zero;
 }
@@ -37,14 +31,14 @@ Result<W> note_commitment(uint64_t flavor, const W& v, const W& rho, const W& id
   if (flavor != kFlavorA1 && flavor != kFlavorA2 && flavor != kFlavorB1) return IdError{kUnknownFlavor};
   if (!fits_128(v)) return IdError{kValueOutOfRange};
   if (!is_nonzero_scalar(rho)) return IdError{kRhoNotScalar};
-  if (!is_below_order(id_hash)) return IdError{kIdHashOutOfField};
-  if (!is_below_order(predicate)) return IdError{kPredicateOutOfField};
+  if (!w_lt_order(id_hash)) return IdError{kIdHashOutOfField};
+  if (!w_lt_order(predicate)) return IdError{kPredicateOutOfField};
   return tagged_hash(hash::Tag::NoteCommitment, {W::from_u64(flavor), v, rho, id_hash, predicate});
 }
 
 Result<W> nullifier(const W& rho, const W& id_hash) {
   if (!is_nonzero_scalar(rho)) return IdError{kRhoNotScalar};
-  if (!is_below_order(id_hash)) return IdError{kIdHashOutOfField};
+  if (!w_lt_order(id_hash)) return IdError{kIdHashOutOfField};
   return tagged_hash(hash::Tag::Nullifier, {rho, id_hash});
 }
 

@@ -51,10 +51,6 @@ struct CiphertextW {
 /// to itself). Constant time.
 bool is_nonzero_scalar(const W& w);
 
-/// True when the word, read big-endian, is below r (the strict scalar test; it does
-/// not reduce). Constant time.
-bool is_below_order(const W& w);
-
 /// The note commitment: Poseidon(tag "VeltriaVorn/Notes/Commitment/v2", flavor, v,
 /// rho, id_hash, predicate), the flavor as a word. Checks, in this order:
 ///   flavor in {1, 2, 3}            else "unknown flavor"
