@@ -1,6 +1,4 @@
 // vorn_identity: Keccak words and scalars, Poseidon, and the Pedersen generator H.
-#include <cstring>
-
 #include "frame.h"
 #include "vorn/hash/keccak.h"
 #include "vorn/hash/pedersen.h"
@@ -8,13 +6,6 @@
 
 namespace vorn::frame {
 namespace {
-
-// This file's shapes are its own objects, defined before the rows that use them:
-// within one file static initialisation runs in order, while the frame's shared
-// shape pointers live in another file whose initialisation may come later.
-const Shape kInt{Shape::Kind::Int, {}};
-const Shape kText{Shape::Kind::Text, {}};
-const Shape kIntSeq{Shape::Kind::Seq, {&kInt}};
 
 Result<Value> keccak_scalar_body(Args& a) {
   VORN_TRY(std::vector<W> words, arg_w_list(a[0]));
@@ -35,11 +26,8 @@ Result<Value> poseidon_body(Args& a) {
 }
 
 Result<Value> h_pedersen_value() {
-  VORN_TRY(hash::PedersenH h, hash::h_pedersen());
-  Words64 words;
-  std::memcpy(words.data(), h.xw.data(), 32);
-  std::memcpy(words.data() + 32, h.yw.data(), 32);
-  return g1_value(words);
+  VORN_TRY(bn254::G1Words h, hash::h_pedersen());
+  return Value::tuple({Value::integer(h[0]), Value::integer(h[1])});
 }
 
 Result<Value> h_pedersen_body(Args&) { return h_pedersen_value(); }
@@ -50,10 +38,10 @@ Register r_h_pedersen({M, "h_pedersen", {},
                        "The Pedersen generator: hashed to the curve, so its discrete log is\n"
                        "unknown.  Every blind in the protocol sits on it; see the kernel's `nums`.",
                        h_pedersen_body, /*noargs=*/true});
-Register r_keccak_scalar({M, "keccak_scalar", {{"words", &kIntSeq}}, "", keccak_scalar_body});
-Register r_identity_scalar({M, "identity_scalar", {{"canonical", &kText}}, "", identity_scalar_body});
-Register r_poseidon({M, "poseidon", {{"inputs", &kIntSeq}}, "", poseidon_body});
-Register r_batch_commitment({M, "batch_commitment", {{"cms", &kIntSeq}},
+Register r_keccak_scalar({M, "keccak_scalar", {{"words", &shape::IntSeq}}, "", keccak_scalar_body});
+Register r_identity_scalar({M, "identity_scalar", {{"canonical", &shape::Text}}, "", identity_scalar_body});
+Register r_poseidon({M, "poseidon", {{"inputs", &shape::IntSeq}}, "", poseidon_body});
+Register r_batch_commitment({M, "batch_commitment", {{"cms", &shape::IntSeq}},
                              "Raw UNREDUCED keccak word (matches the Python reference).", batch_commitment_body});
 
 }  // namespace

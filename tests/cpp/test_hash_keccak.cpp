@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "vorn/bn254/curve.h"
+#include "vorn/bn254/encoding.h"
 #include "vorn/bn254/params.h"
 #include "vorn/hash/keccak.h"
 #include "vorn/hash/tags.h"
@@ -198,4 +200,15 @@ TEST(Transcript, EmptyTranscriptHashesTheTagWordAlone) {
                                  h::Transcript(h::Tag::DepositorBinding)};
   for (const auto& tr : cases)
     EXPECT_EQ(tr.e(), mod_r(h::keccak_raw(h::as_bytes(h::tag_word(tr.tag()))))) << h::tag_text(tr.tag());
+}
+
+TEST(Transcript, AffinePointsEnterAsTheirWords) {
+  const auto g = vorn::bn254::g1_generator();
+  h::Transcript by_point(h::Tag::Register), by_words(h::Tag::Register);
+  by_point.p(g).p(vorn::bn254::G1Affine::identity()).p(-g);
+  by_words.p(W::from_u64(1), W::from_u64(2)).p(W{}, W{}).p(vorn::bn254::w_from_g1(-g));
+  ASSERT_EQ(std::vector<W>(by_point.words().begin(), by_point.words().end()),
+            std::vector<W>(by_words.words().begin(), by_words.words().end()));
+  EXPECT_EQ(by_point.words().size(), 6u);
+  EXPECT_EQ(by_point.e(), by_words.e());
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "vorn/bn254/encoding.h"
+#include "vorn/bn254/ops.h"
 #include "vorn/hash/keccak.h"
 #include "vorn/hash/pedersen.h"
 
@@ -46,22 +48,30 @@ TEST(Pedersen, GeneratorEqualsAnIndependentSearch) {
 
   auto got = h::h_pedersen();
   ASSERT_TRUE(got.ok()) << got.error().msg;
-  EXPECT_EQ(got->xw, x);
-  EXPECT_EQ(got->yw, y);
-  EXPECT_EQ(got->x.to_w(), x);
-  EXPECT_EQ(got->y.to_w(), y);
+  EXPECT_EQ((*got)[0], x);
+  EXPECT_EQ((*got)[1], y);
+  auto affine = h::h_pedersen_affine();
+  ASSERT_TRUE(affine.ok());
+  EXPECT_EQ(affine->x.to_w(), x);
+  EXPECT_EQ(affine->y.to_w(), y);
 }
 
-TEST(Pedersen, GeneratorIsOnTheCurveWithEvenY) {
-  auto got = h::h_pedersen();
+TEST(Pedersen, GeneratorIsAnEvenCurvePointOfOrderR) {
+  auto got = h::h_pedersen_affine();
   ASSERT_TRUE(got.ok());
   const auto& p = *got;
+  EXPECT_FALSE(p.infinity);
   EXPECT_EQ(p.y * p.y, p.x * p.x * p.x + Fq::from_u64(3));
-  EXPECT_EQ(p.yw.b[31] & 1, 0);
-  EXPECT_FALSE(p.x.is_zero() && p.y.is_zero());  // never the point at infinity
+  EXPECT_EQ(p.y.to_w().b[31] & 1, 0);
+  // (r - 1) * H = -H, so r * H is infinity: H lies in the group of order r.
+  const W r = vorn::bn254::w_from_fr(vorn::bn254::Fr::zero() - vorn::bn254::Fr::one());  // r - 1
+  const auto words = vorn::bn254::w_from_g1(p);
+  auto minus_h = vorn::bn254::g1_mul(words, r);
+  ASSERT_TRUE(minus_h.ok());
+  EXPECT_EQ(*minus_h, vorn::bn254::w_from_g1(-p));
+  // The same point on every call.
   auto again = h::h_pedersen();
-  EXPECT_EQ(again->xw, p.xw);
-  EXPECT_EQ(again->yw, p.yw);
+  EXPECT_EQ(*again, words);
 }
 
 TEST(Pedersen, EveryCounterAgreesWithTheIndependentStep) {
@@ -69,12 +79,12 @@ TEST(Pedersen, EveryCounterAgreesWithTheIndependentStep) {
   int squares = 0, non_squares = 0;
   for (uint32_t i = 0; i < 24; ++i) {
     W x, y;
-    h::PedersenH c;
+    vorn::bn254::G1Affine c;
     const bool want = independent_candidate(i, x, y);
     ASSERT_EQ(h::pedersen_candidate(i, c), want) << i;
     if (want) {
-      EXPECT_EQ(c.xw, x) << i;
-      EXPECT_EQ(c.yw, y) << i;
+      EXPECT_EQ(c.x.to_w(), x) << i;
+      EXPECT_EQ(c.y.to_w(), y) << i;
       ++squares;
     } else {
       ++non_squares;

@@ -10,7 +10,8 @@
 
 #include <cstdint>
 
-#include "vorn/bn254/fields.h"
+#include "vorn/bn254/curve.h"
+#include "vorn/bn254/encoding.h"
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
 
@@ -19,19 +20,17 @@ namespace vorn::hash {
 inline constexpr const char* kPedersenSearchExhausted =
     "internal error: entered unreachable code: no curve point under 256 counters";
 
-/// H as affine coordinates and as its word encoding (x word, then y word).
-struct PedersenH {
-  bn254::Fq x, y;
-  W xw, yw;
-};
-
 /// One step of the search: the candidate point for `counter`, or false when
 /// x^3 + 3 is not a square for that counter. Exposed for tests.
-bool pedersen_candidate(uint32_t counter, PedersenH& out);
+bool pedersen_candidate(uint32_t counter, bn254::G1Affine& out);
 
-/// The generator H, computed once per process (thread-safe). The only failure is the
-/// internal invariant "internal error: entered unreachable code: no curve point under
-/// 256 counters", which the library's tag never reaches.
-Result<PedersenH> h_pedersen();
+/// The generator H as an affine point (never infinity), computed once per process
+/// (thread-safe). The only failure is the internal invariant "internal error: entered
+/// unreachable code: no curve point under 256 counters", which the library's tag
+/// never reaches.
+Result<bn254::G1Affine> h_pedersen_affine();
+
+/// H as its point words (x, then y); fails only as h_pedersen_affine.
+Result<bn254::G1Words> h_pedersen();
 
 }  // namespace vorn::hash

@@ -13,6 +13,8 @@
 #include <span>
 #include <vector>
 
+#include "vorn/bn254/curve.h"
+#include "vorn/bn254/encoding.h"
 #include "vorn/bn254/fields.h"
 #include "vorn/core/word.h"
 #include "vorn/hash/tags.h"
@@ -35,6 +37,10 @@ class Transcript {
     words_.push_back(y);
     return *this;
   }
+  /// Appends a point's word encoding: x then y; infinity as two zero words.
+  Transcript& p(const bn254::G1Words& pt) { return p(pt[0], pt[1]); }
+  /// Appends an affine point as its word encoding (infinity as two zero words).
+  Transcript& p(const bn254::G1Affine& pt) { return p(bn254::w_from_g1(pt)); }
 
   /// The challenge: Keccak-256 of the appended words followed by the tag word,
   /// reduced modulo r, as a canonical word. Does not change the transcript.
