@@ -2,7 +2,7 @@
 
 #include <cryptopp/keccak.h>
 
-#include "vorn/bn254/fields.h"
+#include "vorn/bn254/encoding.h"
 
 namespace vorn::hash {
 
@@ -44,7 +44,7 @@ W keccak_words(std::span<const W> words) {
   return keccak_raw(words.empty() ? &kNothing : words.front().data(), 32 * words.size());
 }
 
-W reduce_mod_r(const W& w) { return bn254::Fr::from_w_reduce(w).to_w(); }
+W reduce_mod_r(const W& w) { return bn254::reduce_mod_order(w); }
 
 W keccak_scalar(std::span<const W> words) { return reduce_mod_r(keccak_words(words)); }
 

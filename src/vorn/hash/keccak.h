@@ -53,7 +53,8 @@ W identity_scalar(std::string_view canonical);
 /// (the full 256-bit digest, which may be r or more).
 W batch_commitment(std::span<const W> cms);
 
-/// The word reduced modulo r (canonical, in [0, r)). Constant time.
+/// The word reduced modulo r (canonical, in [0, r)); bn254::reduce_mod_order under
+/// this layer's name. Constant time.
 W reduce_mod_r(const W& w);
 
 }  // namespace vorn::hash
