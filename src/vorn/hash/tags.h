@@ -71,12 +71,14 @@ inline constexpr std::array<TagDef, 19> kTagTable = {{
     {Tag::PayloadWrap, "VeltriaVorn/Notes/PayloadWrap/v2", Absorb::KeccakPrefix},
 }};
 
+namespace detail {
 constexpr bool tag_table_in_enum_order() {
   for (size_t i = 0; i < kTagTable.size(); ++i)
     if (static_cast<size_t>(kTagTable[i].tag) != i) return false;
   return true;
 }
-static_assert(tag_table_in_enum_order(), "kTagTable rows must follow the Tag enum");
+}  // namespace detail
+static_assert(detail::tag_table_in_enum_order(), "kTagTable rows must follow the Tag enum");
 
 /// The table row of a tag.
 constexpr const TagDef& tag_def(Tag t) { return kTagTable[static_cast<size_t>(t)]; }
