@@ -1,6 +1,24 @@
 #include "vorn/bn254/fields.h"
 
+#ifdef VORN_BN254_HAVE_ADX
+#include <cpuid.h>
+#endif
+
 namespace vorn::bn254::detail {
+
+#ifdef VORN_BN254_HAVE_ADX
+namespace {
+bool cpu_has_bmi2_adx() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+  return ((b >> 8) & 1) && ((b >> 19) & 1);  // BMI2 (mulx), ADX (adcx/adox)
+}
+}  // namespace
+
+// Until this initialiser runs (static initialisation of other translation units),
+// the portable product is used, which gives the same results.
+bool g_use_adx = cpu_has_bmi2_adx();
+#endif
 
 namespace {
 

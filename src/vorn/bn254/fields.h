@@ -45,10 +45,166 @@ inline void cond_sub(uint64_t r[4], const uint64_t t[4], const uint64_t m[4]) {
   for (int i = 0; i < 4; ++i) r[i] = (t[i] & keep) | (d[i] & ~keep);
 }
 
+#if defined(__x86_64__) && !defined(VORN_BN254_PORTABLE)
+#define VORN_BN254_HAVE_ADX 1
+// True when the processor has BMI2 and ADX (checked once with cpuid); selects the
+// mulx/adcx/adox Montgomery product. Not a secret: the same for every input.
+extern bool g_use_adx;
+
+// The same product as mont_mul_portable with two interleaved carry chains (adcx on
+// CF, adox on OF) and mulx. Straight-line code, no data-dependent branch.
+inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4],
+                         const uint64_t& inv) {
+  uint64_t t0, t1, t2, t3, t4, lo, hi, z, d;
+  __asm__(
+      "movq (%[b]), %%rdx\n\t"
+      "mulxq (%[a]), %[t0], %[t1]\n\t"
+      "mulxq 8(%[a]), %[lo], %[t2]\n\t"
+      "addq %[lo], %[t1]\n\t"
+      "mulxq 16(%[a]), %[lo], %[t3]\n\t"
+      "adcq %[lo], %[t2]\n\t"
+      "mulxq 24(%[a]), %[lo], %[t4]\n\t"
+      "adcq %[lo], %[t3]\n\t"
+      "adcq $0, %[t4]\n\t"
+      "movq %[t0], %%rdx\n\t"
+      "imulq %[inv], %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t0]\n\t"
+      "adoxq %[hi], %[t1]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
+      "adoxq %[hi], %[t2]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
+      "adoxq %[hi], %[t3]\n\t"
+      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t4]\n\t"
+      "adcxq %[z], %[t4]\n\t"
+      "movq 8(%[b]), %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t1]\n\t"
+      "adcxq %[hi], %[t2]\n\t"
+      "mulxq 8(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t2]\n\t"
+      "adcxq %[hi], %[t3]\n\t"
+      "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t3]\n\t"
+      "adcxq %[hi], %[t4]\n\t"
+      "mulxq 24(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t4]\n\t"
+      "adcxq %[hi], %[t0]\n\t"
+      "adoxq %[z], %[t0]\n\t"
+      "movq %[t1], %%rdx\n\t"
+      "imulq %[inv], %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
+      "adoxq %[hi], %[t2]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
+      "adoxq %[hi], %[t3]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t4]\n\t"
+      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t4]\n\t"
+      "adoxq %[hi], %[t0]\n\t"
+      "adcxq %[z], %[t0]\n\t"
+      "movq 16(%[b]), %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t2]\n\t"
+      "adcxq %[hi], %[t3]\n\t"
+      "mulxq 8(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t3]\n\t"
+      "adcxq %[hi], %[t4]\n\t"
+      "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t4]\n\t"
+      "adcxq %[hi], %[t0]\n\t"
+      "mulxq 24(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t0]\n\t"
+      "adcxq %[hi], %[t1]\n\t"
+      "adoxq %[z], %[t1]\n\t"
+      "movq %[t2], %%rdx\n\t"
+      "imulq %[inv], %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
+      "adoxq %[hi], %[t3]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t4]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t4]\n\t"
+      "adoxq %[hi], %[t0]\n\t"
+      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t0]\n\t"
+      "adoxq %[hi], %[t1]\n\t"
+      "adcxq %[z], %[t1]\n\t"
+      "movq 24(%[b]), %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t3]\n\t"
+      "adcxq %[hi], %[t4]\n\t"
+      "mulxq 8(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t4]\n\t"
+      "adcxq %[hi], %[t0]\n\t"
+      "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t0]\n\t"
+      "adcxq %[hi], %[t1]\n\t"
+      "mulxq 24(%[a]), %[lo], %[hi]\n\t"
+      "adoxq %[lo], %[t1]\n\t"
+      "adcxq %[hi], %[t2]\n\t"
+      "adoxq %[z], %[t2]\n\t"
+      "movq %[t3], %%rdx\n\t"
+      "imulq %[inv], %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t4]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t4]\n\t"
+      "adoxq %[hi], %[t0]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t0]\n\t"
+      "adoxq %[hi], %[t1]\n\t"
+      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
+      "adoxq %[hi], %[t2]\n\t"
+      "adcxq %[z], %[t2]\n\t"
+      // conditional subtraction of m from (t4, t0, t1, t2)
+      "movq %[t4], %[lo]\n\t"
+      "subq (%[m]), %[lo]\n\t"
+      "movq %[t0], %[hi]\n\t"
+      "sbbq 8(%[m]), %[hi]\n\t"
+      "movq %[t1], %[z]\n\t"
+      "sbbq 16(%[m]), %[z]\n\t"
+      "movq %[t2], %%rdx\n\t"
+      "sbbq 24(%[m]), %%rdx\n\t"
+      "cmovcq %[t4], %[lo]\n\t"
+      "cmovcq %[t0], %[hi]\n\t"
+      "cmovcq %[t1], %[z]\n\t"
+      "cmovcq %[t2], %%rdx\n\t"
+      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [lo] "=&r"(lo),
+        [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m), [inv] "m"(inv), "m"(*(const uint64_t(*)[4])a),
+        "m"(*(const uint64_t(*)[4])b), "m"(*(const uint64_t(*)[4])m)
+      : "cc");
+  (void)t3;
+  r[0] = lo;
+  r[1] = hi;
+  r[2] = z;
+  r[3] = d;
+}
+#endif
+
 // Montgomery product r = a*b/2^256 mod m for a, b < m, CIOS without the extra carry
 // word: valid because the top limb of m is below 2^62.
-inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4],
-                     uint64_t inv) {
+inline void mont_mul_portable(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4],
+                              uint64_t inv) {
   uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0;
   for (int i = 0; i < 4; ++i) {
     const uint64_t bi = b[i];
@@ -83,8 +239,20 @@ inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], co
   cond_sub(r, t, m);
 }
 
+// Montgomery product, through the fastest available code path.
+inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4],
+                     const uint64_t& inv) {
+#ifdef VORN_BN254_HAVE_ADX
+  if (g_use_adx) {
+    mont_mul_adx(r, a, b, m, inv);
+    return;
+  }
+#endif
+  mont_mul_portable(r, a, b, m, inv);
+}
+
 // r = (a + b) mod m for a, b < m (m < 2^255, so the sum does not overflow).
-inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+inline void mod_add_portable(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t c = 0, t[4];
   t[0] = adc(a[0], b[0], c);
   t[1] = adc(a[1], b[1], c);
@@ -94,7 +262,7 @@ inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
 }
 
 // r = (a - b) mod m for a, b < m.
-inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+inline void mod_sub_portable(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t br = 0, t[4];
   t[0] = sbb(a[0], b[0], br);
   t[1] = sbb(a[1], b[1], br);
@@ -107,6 +275,86 @@ inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
   r[2] = adc(t[2], m[2] & mask, c);
   r[3] = adc(t[3], m[3] & mask, c);
 }
+
+#ifdef VORN_BN254_HAVE_ADX
+// The same two operations in plain x86-64 (add/adc/sub/sbb/cmov, present on every
+// x86-64 processor): the compiler's rendering of the carry chains is several times
+// slower. Straight-line code, no data-dependent branch.
+inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
+  __asm__(
+      "movq (%[a]), %[t0]\n\t"
+      "movq 8(%[a]), %[t1]\n\t"
+      "movq 16(%[a]), %[t2]\n\t"
+      "movq 24(%[a]), %[t3]\n\t"
+      "addq (%[b]), %[t0]\n\t"
+      "adcq 8(%[b]), %[t1]\n\t"
+      "adcq 16(%[b]), %[t2]\n\t"
+      "adcq 24(%[b]), %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovcq %[t0], %[d0]\n\t"
+      "cmovcq %[t1], %[d1]\n\t"
+      "cmovcq %[t2], %[d2]\n\t"
+      "cmovcq %[t3], %[d3]\n\t"
+      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
+        [d2] "=&r"(d2), [d3] "=&r"(d3)
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m), "m"(*(const uint64_t(*)[4])a), "m"(*(const uint64_t(*)[4])b),
+        "m"(*(const uint64_t(*)[4])m)
+      : "cc");
+  r[0] = d0;
+  r[1] = d1;
+  r[2] = d2;
+  r[3] = d3;
+}
+
+inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t t0, t1, t2, t3, m0, m1, m2, m3;
+  __asm__(
+      "movq (%[a]), %[t0]\n\t"
+      "movq 8(%[a]), %[t1]\n\t"
+      "movq 16(%[a]), %[t2]\n\t"
+      "movq 24(%[a]), %[t3]\n\t"
+      "subq (%[b]), %[t0]\n\t"
+      "sbbq 8(%[b]), %[t1]\n\t"
+      "sbbq 16(%[b]), %[t2]\n\t"
+      "sbbq 24(%[b]), %[t3]\n\t"
+      "sbbq %[m0], %[m0]\n\t"  // all ones on borrow
+      "movq %[m0], %[m1]\n\t"
+      "movq %[m0], %[m2]\n\t"
+      "movq %[m0], %[m3]\n\t"
+      "andq (%[m]), %[m0]\n\t"
+      "andq 8(%[m]), %[m1]\n\t"
+      "andq 16(%[m]), %[m2]\n\t"
+      "andq 24(%[m]), %[m3]\n\t"
+      "addq %[m0], %[t0]\n\t"
+      "adcq %[m1], %[t1]\n\t"
+      "adcq %[m2], %[t2]\n\t"
+      "adcq %[m3], %[t3]\n\t"
+      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [m0] "=&r"(m0), [m1] "=&r"(m1),
+        [m2] "=&r"(m2), [m3] "=&r"(m3)
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m), "m"(*(const uint64_t(*)[4])a), "m"(*(const uint64_t(*)[4])b),
+        "m"(*(const uint64_t(*)[4])m)
+      : "cc");
+  r[0] = t0;
+  r[1] = t1;
+  r[2] = t2;
+  r[3] = t3;
+}
+#else
+inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  mod_add_portable(r, a, b, m);
+}
+inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  mod_sub_portable(r, a, b, m);
+}
+#endif
 
 // Variable-time modular inverse of a canonical a (0 < a < m) by the binary extended
 // Euclidean algorithm; returns a^-1 mod m (plain, not Montgomery). a = 0 gives 0.
