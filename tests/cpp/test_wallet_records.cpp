@@ -144,8 +144,8 @@ TEST(ProofRecords, ReadEveryFieldInOrder) {
       "U": {"x": "71", "y": "72"}, "T": {"x": "81", "y": "82"}})"));
   ASSERT_TRUE(b);
   EXPECT_EQ(b->s_g, u(5));
-  EXPECT_EQ(b->a5, (w::PointW{u(0x51), u(0x52)}));
-  EXPECT_EQ(b->t, (w::PointW{u(0x81), u(0x82)}));
+  EXPECT_EQ(b->A5, (vorn::bn254::G1Words{u(0x51), u(0x52)}));
+  EXPECT_EQ(b->T, (vorn::bn254::G1Words{u(0x81), u(0x82)}));
 }
 
 TEST(Lists, CommitmentsLeavesAndNotes) {
@@ -247,7 +247,7 @@ TEST(Writers, VdProofAndOpening) {
   ASSERT_TRUE(vorn::w_from_hex64(r, order));
   W r_plus_5 = order;
   r_plus_5.b[31] += 5;
-  w::VdRecord vd{r_plus_5, u(3), {u(1), u(2)}, {u(0), u(0)}};
+  w::VdRecord vd{{u(1), u(2)}, {u(0), u(0)}, r_plus_5, u(3)};
   const std::string zero64(64, '0');
   auto h = [&](int d) { return "0x" + std::string(63, '0') + std::to_string(d); };
   EXPECT_EQ(*w::canonical_json_value(w::vd_json(vd)),

@@ -41,6 +41,12 @@ Result<std::vector<W>> word_array(const Json& obj, std::string_view key, std::st
   return out;
 }
 
+// A hex point as the crypto layer's words.
+Result<bn254::G1Words> g1_at(const Json& obj, std::string_view key) {
+  VORN_TRY(PointW p, get_g1(obj, key));
+  return g1_words(p);
+}
+
 }  // namespace
 
 Result<Party> party_from(const Json& args, std::string_view key) {
@@ -72,7 +78,7 @@ Result<SchnorrRecord> schnorr_from(const Json& rec) {
   SchnorrRecord out;
   VORN_TRY(out.e, get_w(rec, "e"));
   VORN_TRY(out.s, get_w(rec, "s"));
-  VORN_TRY(out.r, get_g1(rec, "R"));
+  VORN_TRY(out.R, g1_at(rec, "R"));
   return out;
 }
 
@@ -81,9 +87,9 @@ Result<CpRecord> cp_from(const Json& rec) {
   VORN_TRY(out.e, get_w(rec, "e"));
   VORN_TRY(out.s1, get_w(rec, "s1"));
   VORN_TRY(out.s2, get_w(rec, "s2"));
-  VORN_TRY(out.t1, get_g1(rec, "T1"));
-  VORN_TRY(out.t2, get_g1(rec, "T2"));
-  VORN_TRY(out.t3, get_g1(rec, "T3"));
+  VORN_TRY(out.T1, g1_at(rec, "T1"));
+  VORN_TRY(out.T2, g1_at(rec, "T2"));
+  VORN_TRY(out.T3, g1_at(rec, "T3"));
   return out;
 }
 
@@ -94,14 +100,14 @@ Result<BindingRecord> binding_from(const Json& rec) {
   VORN_TRY(out.s_b, get_w(rec, "s_b"));
   VORN_TRY(out.s_s, get_w(rec, "s_s"));
   VORN_TRY(out.s_g, get_w(rec, "s_g"));
-  VORN_TRY(out.a1, get_g1(rec, "A1"));
-  VORN_TRY(out.a2, get_g1(rec, "A2"));
-  VORN_TRY(out.a3, get_g1(rec, "A3"));
-  VORN_TRY(out.a4, get_g1(rec, "A4"));
-  VORN_TRY(out.a5, get_g1(rec, "A5"));
-  VORN_TRY(out.q, get_g1(rec, "Q"));
-  VORN_TRY(out.u, get_g1(rec, "U"));
-  VORN_TRY(out.t, get_g1(rec, "T"));
+  VORN_TRY(out.A1, g1_at(rec, "A1"));
+  VORN_TRY(out.A2, g1_at(rec, "A2"));
+  VORN_TRY(out.A3, g1_at(rec, "A3"));
+  VORN_TRY(out.A4, g1_at(rec, "A4"));
+  VORN_TRY(out.A5, g1_at(rec, "A5"));
+  VORN_TRY(out.Q, g1_at(rec, "Q"));
+  VORN_TRY(out.U, g1_at(rec, "U"));
+  VORN_TRY(out.T, g1_at(rec, "T"));
   return out;
 }
 
@@ -109,8 +115,8 @@ Result<VdRecord> vd_from(const Json& rec) {
   VdRecord out;
   VORN_TRY(out.e, get_w(rec, "e"));
   VORN_TRY(out.s, get_w(rec, "s"));
-  VORN_TRY(out.t1, get_g1(rec, "T1"));
-  VORN_TRY(out.t2, get_g1(rec, "T2"));
+  VORN_TRY(out.T1, g1_at(rec, "T1"));
+  VORN_TRY(out.T2, g1_at(rec, "T2"));
   return out;
 }
 
@@ -159,8 +165,8 @@ Json vd_json(const VdRecord& proof) {
   Json o = Json::object();
   o.set("e", Json::string(scalar_hex(proof.e)));
   o.set("s", Json::string(scalar_hex(proof.s)));
-  o.set("T1", g1_hex(proof.t1));
-  o.set("T2", g1_hex(proof.t2));
+  o.set("T1", g1_hex(point_w(proof.T1)));
+  o.set("T2", g1_hex(point_w(proof.T2)));
   return o;
 }
 

@@ -18,6 +18,7 @@
 
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
+#include "vorn/crypto/words.h"
 #include "vorn/notes/tree.h"
 #include "vorn/wallet/args.h"
 #include "vorn/wallet/json.h"
@@ -52,30 +53,20 @@ struct NoteOpening {
   W v, rho, id_hash, predicate;
 };
 
-/// A Schnorr signature (e, s, R) as words.
-struct SchnorrRecord {
-  W e, s;
-  PointW r;
-};
+/// The proof records are the crypto layer's word forms (points as G1Words, fields
+/// in the crypto record order), so what is read here goes straight to the provers
+/// and verifiers.
+using SchnorrRecord = crypto::words::SchnorrSigW;
+using CpRecord = crypto::words::CpProofW;
+using BindingRecord = crypto::words::IssuerReencProofW;
+using VdRecord = crypto::words::VdProofW;
 
-/// A Chaum-Pedersen approval proof (e, s1, s2, T1, T2, T3) as words.
-struct CpRecord {
-  W e, s1, s2;
-  PointW t1, t2, t3;
-};
-
-/// An issuer re-encryption ("binding") proof as words: e, s_r, s_b, s_s, s_g and the
-/// points A1..A5, Q, U, T.
-struct BindingRecord {
-  W e, s_r, s_b, s_s, s_g;
-  PointW a1, a2, a3, a4, a5, q, u, t;
-};
-
-/// A verifiable-decryption proof (e, s, T1, T2) as words.
-struct VdRecord {
-  W e, s;
-  PointW t1, t2;
-};
+/// Conversions between the wallet's point and ciphertext carriers and the crypto
+/// layer's word arrays (plain copies).
+inline bn254::G1Words g1_words(const PointW& p) { return {p.x, p.y}; }
+inline crypto::words::CtWords ct_words(const CiphertextW& c) { return {c.r.x, c.r.y, c.c.x, c.c.y}; }
+inline PointW point_w(const bn254::G1Words& p) { return {p[0], p[1]}; }
+inline CiphertextW ciphertext_w(const crypto::words::CtWords& c) { return {{c[0], c[1]}, {c[2], c[3]}}; }
 
 /// A Merkle path as read: the siblings from the leaf level up and the index bits
 /// (each 0 or 1, least significant first).
