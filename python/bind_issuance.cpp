@@ -1,31 +1,24 @@
 // vorn_registry: the credit issuance gate and the face bands.
 #include "frame.h"
+#include "vorn/bn254/encoding.h"
 #include "vorn/registry/issuance.h"
 
 namespace vorn::frame {
 namespace {
 
-using registry::FaceUnits;
+using bn254::FaceUnits;
 
-// This file's shapes are its own objects, defined before the rows that use them:
-// within one file static initialisation runs in order, while the frame's shared
-// shape pointers live in another file whose initialisation may come later.
-const Shape kInt{Shape::Kind::Int, {}};
-const Shape kU8{Shape::Kind::U8, {}};
-const Shape kU32{Shape::Kind::U32, {}};
-const Shape kF64{Shape::Kind::F64, {}};
-const Shape kBool{Shape::Kind::Bool, {}};
-const Shape kU8Seq{Shape::Kind::Seq, {&kU8}};
-const Shape kIntSeq{Shape::Kind::Seq, {&kInt}};
+constexpr Shape kU8Seq{Shape::Kind::Seq, {&shape::U8}};
 // (good standing, face band, depreciation models, max depreciation rate,
 //  max premium rate, expiry, scopes)
-const Shape kEnvelope{Shape::Kind::Tuple, {&kBool, &kU8, &kU8Seq, &kU32, &kU32, &kF64, &kIntSeq}};
+constexpr Shape kEnvelope{Shape::Kind::Tuple, {&shape::Bool, &shape::U8, &kU8Seq, &shape::U32, &shape::U32,
+                                               &shape::F64, &shape::IntSeq}};
 
 // Face units from an int argument: 2^128 or more (2^256 and beyond included) is the
 // face-units error, not the word error.
 Result<FaceUnits> arg_face(const Value& v) {
-  if (v.wide) return IdError{registry::kFaceUnitsOutOfRange};
-  return registry::face_units(v.word);
+  if (v.wide) return IdError{bn254::kMsgFaceUnitsRange};
+  return bn254::face_units(v.word);
 }
 
 Result<Value> band_for_face_body(Args& a) {
@@ -56,10 +49,10 @@ Result<Value> check_issuance_body(Args& a) {
 
 const char* const M = "vorn_registry";
 Register r_check_issuance({M, "check_issuance",
-                           {{"env", &kEnvelope}, {"scope", &kInt}, {"face", &kInt}, {"dep_type", &kU8},
-                            {"dep_rate", &kU32}, {"premium_rate", &kU32}, {"now", &kF64}},
+                           {{"env", &kEnvelope}, {"scope", &shape::Int}, {"face", &shape::Int}, {"dep_type", &shape::U8},
+                            {"dep_rate", &shape::U32}, {"premium_rate", &shape::U32}, {"now", &shape::F64}},
                            "", check_issuance_body});
-Register r_band_for_face({M, "band_for_face", {{"face", &kInt}}, "", band_for_face_body});
+Register r_band_for_face({M, "band_for_face", {{"face", &shape::Int}}, "", band_for_face_body});
 
 }  // namespace
 }  // namespace vorn::frame

@@ -2,10 +2,13 @@
 // strings written out by hand from the layout tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "vorn/bn254/ops.h"
+#include "vorn/hash/keccak.h"
 #include "vorn/registry/certificate.h"
 
 using namespace vorn;
@@ -221,11 +224,11 @@ TEST(CertificateHash, MessageCoversEveryCertificateField) {
   EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.registry_id += "x"; }));
   EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.serial ^= 1; }));
   EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.canonical_identity += "x"; }));
-  EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.M.x.b[31] ^= 1; }));
-  EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.M.y.b[0] ^= 1; }));
+  EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.M[0].b[31] ^= 1; }));
+  EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.M[1].b[0] ^= 1; }));
   EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.issued_at ^= 1; }));
   EXPECT_TRUE(changed([](SignedCertificate& s) { s.cert.expires_at ^= 1; }));
-  EXPECT_FALSE(changed([](SignedCertificate& s) { s.sig.e.b[0] ^= 1; s.pk.x.b[0] ^= 1; }));
+  EXPECT_FALSE(changed([](SignedCertificate& s) { s.sig.e.b[0] ^= 1; s.pk[0].b[0] ^= 1; }));
 }
 
 namespace {
@@ -301,4 +304,62 @@ TEST(SealedEnvelope, InnerParseMessagesPassThrough) {
   Bytes env = from_hex(sample_envelope_hex());
   env[132 + 196] = 0xff;  // first byte of registry_id
   expect_sealed_error(read_sealed_certificate(env), kWireInvalidUtf8, "invalid UTF-8 inside");
+}
+
+// The identity invariant M = identity_scalar(canonical_identity)*G, checked after the
+// wire is read; the fixed-base constant-time product must agree with the generic
+// variable-time one.
+TEST(CertificateIdentity, IdentityPointIsTheScalarTimesTheGenerator) {
+  const G1Words gen = {W::from_u64(1), W::from_u64(2)};
+  for (const char* text : {"", "alice", kCanon}) {
+    auto expect = bn254::g1_mul(gen, hash::identity_scalar(text));
+    ASSERT_TRUE(expect.ok());
+    EXPECT_EQ(identity_point(text), *expect) << text;
+  }
+}
+
+TEST(CertificateIdentity, ParsingChecksTheInvariantAfterTheWire) {
+  SignedCertificate sc = sample(kRegId, kCanon);
+  sc.cert.M = identity_point(kCanon);
+  const Bytes good = *write_signed_certificate(sc);
+  auto parsed = parse_signed_certificate(good);
+  ASSERT_TRUE(parsed.ok());
+  EXPECT_EQ(*parsed, sc);
+
+  const size_t m_at = 208 + 6 + 11;
+  const G1Words m = sc.cert.M;
+  const G1Words neg_m = *bn254::g1_neg(m);
+  struct Case { const char* what; G1Words M; } cases[] = {
+      {"generator", {W::from_u64(1), W::from_u64(2)}},
+      {"infinity", {W{}, W{}}},
+      {"negated M", neg_m},
+      {"not a point", {m[0], m[0]}},
+  };
+  for (const auto& c : cases) {
+    Bytes w = good;
+    std::copy(c.M[0].b.begin(), c.M[0].b.end(), w.begin() + m_at);
+    std::copy(c.M[1].b.begin(), c.M[1].b.end(), w.begin() + m_at + 32);
+    ASSERT_TRUE(read_signed_certificate(w).ok()) << c.what;
+    expect_error(parse_signed_certificate(w), kIdentityMismatch, c.what);
+  }
+  {
+    Bytes w = good;
+    w[208 + 6] = 'z';  // first byte of canonical_identity, still valid UTF-8
+    expect_error(parse_signed_certificate(w), kIdentityMismatch, "changed canonical_identity");
+  }
+  {
+    // A wire that is both truncated and mismatched is refused as truncated.
+    Bytes w = good;
+    w[m_at] ^= 1;
+    w.pop_back();
+    expect_error(parse_signed_certificate(w), kWireTruncated, "truncated and mismatched");
+  }
+  {
+    SealedCertificate sealed{{fill(0xd1), fill(0xd2)}, {fill(0xe1), fill(0xe2)}, sc};
+    EXPECT_TRUE(parse_sealed_certificate(*write_sealed_certificate(sealed)).ok());
+    sealed.signed_cert.cert.M = neg_m;
+    auto r = parse_sealed_certificate(*write_sealed_certificate(sealed));
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().msg, kIdentityMismatch);
+  }
 }

@@ -20,12 +20,6 @@ FaceUnits pow10(int k) {
   return v;
 }
 
-W word_of(FaceUnits v) {
-  W w;
-  for (int i = 31; i >= 16; --i, v >>= 8) w.b[i] = static_cast<uint8_t>(v);
-  return w;
-}
-
 W scope_word(uint8_t tag) {
   W w;
   w.b[0] = 0x80;  // scope keys are full 256-bit Keccak words, often >= 2^255
@@ -56,22 +50,6 @@ TEST(FaceBand, EveryBoundary) {
       {max128, 9},
   };
   for (const auto& c : cases) EXPECT_EQ(band_for_face(c.face), c.band) << static_cast<uint64_t>(c.face);
-}
-
-TEST(FaceBand, FaceUnitsStopsAt2To128) {
-  const FaceUnits max128 = ~FaceUnits(0);
-  EXPECT_EQ(*face_units(W{}), 0u);
-  EXPECT_TRUE(*face_units(word_of(max128)) == max128);
-  EXPECT_TRUE(*face_units(word_of(pow10(14))) == pow10(14));
-  W two128;
-  two128.b[15] = 1;
-  W top;
-  top.b[0] = 0x80;
-  for (const W& w : {two128, top}) {
-    auto r = face_units(w);
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().msg, kFaceUnitsOutOfRange);
-  }
 }
 
 TEST(InsurerEnvelope, BuildChecksBandThenModels) {

@@ -1,5 +1,6 @@
 #include "vorn/registry/certificate.h"
 
+#include "vorn/bn254/scalar_mul.h"
 #include "vorn/hash/keccak.h"
 
 namespace vorn::registry {
@@ -8,18 +9,28 @@ namespace {
 
 using hash::keccak_raw;
 
-void write_point(WireWriter& w, const PointWords& p) {
-  w.word(p.x);
-  w.word(p.y);
+void write_point(WireWriter& w, const G1Words& p) {
+  w.word(p[0]);
+  w.word(p[1]);
 }
 
-Result<PointWords> read_point(WireReader& r) {
+Result<G1Words> read_point(WireReader& r) {
   VORN_TRY(W x, r.word());
   VORN_TRY(W y, r.word());
-  return PointWords{x, y};
+  return G1Words{x, y};
 }
 
 }  // namespace
+
+G1Words identity_point(std::string_view canonical_identity) {
+  const W k = hash::identity_scalar(canonical_identity);
+  return bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::fr_from_w_reduce(k)));
+}
+
+Status check_identity_invariant(const IdentityCertificate& cert) {
+  if (identity_point(cert.canonical_identity) != cert.M) return IdError{kIdentityMismatch};
+  return ok_status();
+}
 
 Result<Bytes> certificate_hash_bytes(const IdentityCertificate& cert) {
   WireWriter w;
@@ -83,6 +94,12 @@ Result<SignedCertificate> read_signed_certificate(std::span<const uint8_t> wire)
   return sc;
 }
 
+Result<SignedCertificate> parse_signed_certificate(std::span<const uint8_t> wire) {
+  VORN_TRY(SignedCertificate sc, read_signed_certificate(wire));
+  VORN_CHECK(check_identity_invariant(sc.cert));
+  return sc;
+}
+
 Result<Bytes> write_sealed_certificate(const SealedCertificate& sealed) {
   VORN_TRY(Bytes inner, write_signed_certificate(sealed.signed_cert));
   WireWriter w;
@@ -102,6 +119,12 @@ Result<SealedCertificate> read_sealed_certificate(std::span<const uint8_t> envel
   VORN_TRY(auto inner, r.bytes(n));
   // The inner wire is read within its stated N bytes only.
   VORN_TRY(sealed.signed_cert, read_signed_certificate(inner));
+  return sealed;
+}
+
+Result<SealedCertificate> parse_sealed_certificate(std::span<const uint8_t> envelope) {
+  VORN_TRY(SealedCertificate sealed, read_sealed_certificate(envelope));
+  VORN_CHECK(check_identity_invariant(sealed.signed_cert.cert));
   return sealed;
 }
 

@@ -9,14 +9,16 @@
 // Sealed envelope: E.R.x | E.R.y | E.C.x | E.C.y | N (u32) | N signed-wire bytes.
 // Bytes after the last field (of a wire, or of an envelope) are ignored.
 //
-// Everything here is pure byte work over public data: points are carried as words and
-// not checked against the curve, and nothing is secret.
+// Points are carried as words and are not decoded while reading. The one curve
+// operation here is the identity invariant: M = identity_scalar(canonical_identity)*G.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "vorn/bn254/encoding.h"
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
 #include "vorn/registry/wire.h"
@@ -24,17 +26,16 @@
 namespace vorn::registry {
 
 /// A G1 point as its two coordinate words (x, y); (0, 0) is infinity. Not validated.
-struct PointWords {
-  W x, y;
-  bool operator==(const PointWords&) const = default;
-};
+using bn254::G1Words;
+
+inline constexpr const char* kIdentityMismatch = "M does not match canonical_identity";
 
 /// What the registry attests: `M` is the identity point of `canonical_identity`.
 struct IdentityCertificate {
   std::string registry_id;  // UTF-8
   uint64_t serial = 0;
   std::string canonical_identity;  // UTF-8
-  PointWords M;
+  G1Words M;
   int64_t issued_at = 0;
   int64_t expires_at = 0;
   bool operator==(const IdentityCertificate&) const = default;
@@ -42,7 +43,7 @@ struct IdentityCertificate {
 
 /// A registry Schnorr signature: commitment R, challenge e, response s.
 struct RegistrySignature {
-  PointWords R;
+  G1Words R;
   W e, s;
   bool operator==(const RegistrySignature&) const = default;
 };
@@ -51,17 +52,25 @@ struct RegistrySignature {
 struct SignedCertificate {
   IdentityCertificate cert;
   RegistrySignature sig;
-  PointWords pk;
+  G1Words pk;
   bool operator==(const SignedCertificate&) const = default;
 };
 
 /// A signed certificate with an ElGamal ciphertext E = (R, C) of its `M` under one
 /// client's public key.
 struct SealedCertificate {
-  PointWords E_R, E_C;
+  G1Words E_R, E_C;
   SignedCertificate signed_cert;
   bool operator==(const SealedCertificate&) const = default;
 };
+
+/// The identity point of a canonical identity text: identity_scalar(text)*G, as
+/// words. Constant time in the scalar (the text may be personal data).
+G1Words identity_point(std::string_view canonical_identity);
+
+/// Ok when cert.M is the identity point of cert.canonical_identity, otherwise
+/// kIdentityMismatch.
+Status check_identity_invariant(const IdentityCertificate& cert);
 
 inline constexpr size_t kSignatureHeaderSize = 192;
 inline constexpr size_t kEnvelopeHeaderSize = 132;
@@ -86,6 +95,10 @@ Result<Bytes> write_signed_certificate(const SignedCertificate& sc);
 /// not decode points and does not check that M belongs to canonical_identity.
 Result<SignedCertificate> read_signed_certificate(std::span<const uint8_t> wire);
 
+/// read_signed_certificate, then the identity invariant (kIdentityMismatch): the
+/// parser of every operation that accepts a signed wire.
+Result<SignedCertificate> parse_signed_certificate(std::span<const uint8_t> wire);
+
 /// The sealed envelope bytes: E as four words, N, then the signed wire (132 + N).
 /// kWireFieldTooLong when a text, or the whole signed wire, has 2^32 bytes or more.
 Result<Bytes> write_sealed_certificate(const SealedCertificate& sealed);
@@ -95,5 +108,8 @@ Result<Bytes> write_sealed_certificate(const SealedCertificate& sealed);
 /// read_signed_certificate reads a wire (its messages apply). Trailing bytes after
 /// the N wire bytes are ignored. Same guarantees as read_signed_certificate.
 Result<SealedCertificate> read_sealed_certificate(std::span<const uint8_t> envelope);
+
+/// read_sealed_certificate, then the identity invariant of the inner certificate.
+Result<SealedCertificate> parse_sealed_certificate(std::span<const uint8_t> envelope);
 
 }  // namespace vorn::registry

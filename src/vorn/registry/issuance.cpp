@@ -4,14 +4,6 @@
 
 namespace vorn::registry {
 
-Result<FaceUnits> face_units(const W& w) {
-  for (int i = 0; i < 16; ++i)
-    if (w.b[i] != 0) return IdError{kFaceUnitsOutOfRange};
-  FaceUnits v = 0;
-  for (int i = 16; i < 32; ++i) v = v << 8 | w.b[i];
-  return v;
-}
-
 uint8_t band_for_face(FaceUnits face) {
   FaceUnits bound = 10'000'000;  // 10^7, the upper end of band 1
   for (uint8_t b = 1; b <= FACE_BAND_MAX; ++b, bound *= 10)

@@ -5,7 +5,8 @@
 // A call runs in three steps, in this order, so that a malformed request is always
 // reported by the same message:
 //   1. build the InsurerEnvelope from its seven items (scopes already words);
-//   2. convert the credit's scope to a word and its face to FaceUnits;
+//   2. convert the credit's scope to a word and its face to FaceUnits
+//      (bn254::face_units);
 //   3. check_issuance, which never fails: "" or one revert reason.
 #pragma once
 
@@ -15,17 +16,18 @@
 #include <string_view>
 #include <vector>
 
+#include "vorn/bn254/encoding.h"
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
 
 namespace vorn::registry {
 
-/// Face value in face units: an unsigned integer below 2^128.
-using FaceUnits = unsigned __int128;
+/// Face value in face units: an unsigned integer below 2^128 (converted from a word
+/// by bn254::face_units, "face_units out of range (>= 2^128)").
+using bn254::FaceUnits;
 
 inline constexpr uint8_t FACE_BAND_MAX = 8;
 
-inline constexpr const char* kFaceUnitsOutOfRange = "face_units out of range (>= 2^128)";
 inline constexpr const char* kFaceBandOutOfRange = "face_band must be in [1, FACE_BAND_MAX]";
 inline constexpr const char* kUnknownDepreciationType = "unknown depreciation type";
 
@@ -37,9 +39,6 @@ inline constexpr const char* kFaceAboveBand = "face above attested band";
 inline constexpr const char* kDepModelNotAttested = "depreciation model not attested";
 inline constexpr const char* kDepRateAboveMax = "depreciation rate above attested maximum";
 inline constexpr const char* kPremiumRateAboveMax = "premium rate above attested maximum";
-
-/// The word as face units; kFaceUnitsOutOfRange when it is 2^128 or more.
-Result<FaceUnits> face_units(const W& w);
 
 /// The band of a face value: the least b in 1..8 with face < 10^(b+6), else 9.
 uint8_t band_for_face(FaceUnits face);
