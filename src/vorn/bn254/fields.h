@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "vorn/bn254/params.h"
 #include "vorn/core/word.h"
@@ -460,6 +461,7 @@ struct Fp {
   /// The word reduced mod p.
   static Fp from_w_reduce(const W& w) { return from_be_reduce(w.data(), 32); }
 
+  // Sum, difference, negation and product mod p (constant time).
   Fp operator+(const Fp& o) const {
     Fp r;
     detail::mod_add(r.v, v, o.v, P::MOD);
@@ -550,8 +552,10 @@ struct Fp {
 
   /// For Fq only (p = 3 mod 4): sets out to a^((p+1)/4) and returns true when that
   /// is a square root of a; false when a is not a square (out untouched). The
-  /// running time does not depend on a.
-  bool sqrt(Fp& out) const {
+  /// exponentiation does not depend on a; only the final answer does.
+  bool sqrt(Fp& out) const
+    requires std::is_same_v<P, FqParams>
+  {
     // (p+1)/4: p + 1 then shift right by two.
     uint64_t e[4], c = 0;
     e[0] = detail::adc(P::MOD[0], 1, c);
