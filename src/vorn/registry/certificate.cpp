@@ -57,9 +57,9 @@ Status write_signed_into(WireWriter& w, const SignedCertificate& sc) {
   w.word(sc.sig.s);
   write_point(w, sc.sig.R);
   write_point(w, sc.pk);
-  VORN_CHECK(w.bytes_u32(text_bytes(c.registry_id)));
+  VORN_CHECK(w.text_u32(c.registry_id));
   w.u64(c.serial);
-  VORN_CHECK(w.bytes_u32(text_bytes(c.canonical_identity)));
+  VORN_CHECK(w.text_u32(c.canonical_identity));
   write_point(w, c.M);
   w.i64(c.issued_at);
   w.i64(c.expires_at);

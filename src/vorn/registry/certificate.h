@@ -84,8 +84,9 @@ Result<Bytes> certificate_hash_bytes(const IdentityCertificate& cert);
 /// Fails as certificate_hash_bytes.
 Result<W> certificate_msg_hash(const IdentityCertificate& cert);
 
-/// The signed-certificate wire bytes (288 + L1 + L2). kWireFieldTooLong when either
-/// text has 2^32 bytes or more.
+/// The signed-certificate wire bytes (288 + L1 + L2). Refuses what the reader would
+/// refuse: for each text in wire order, kWireFieldTooLong when it has 2^32 bytes or
+/// more, then kWireInvalidUtf8 when it is not well-formed UTF-8.
 Result<Bytes> write_signed_certificate(const SignedCertificate& sc);
 
 /// Reads a signed-certificate wire from untrusted bytes. Fails with kWireTruncated
@@ -100,7 +101,8 @@ Result<SignedCertificate> read_signed_certificate(std::span<const uint8_t> wire)
 Result<SignedCertificate> parse_signed_certificate(std::span<const uint8_t> wire);
 
 /// The sealed envelope bytes: E as four words, N, then the signed wire (132 + N).
-/// kWireFieldTooLong when a text, or the whole signed wire, has 2^32 bytes or more.
+/// Fails as write_signed_certificate, or with kWireFieldTooLong when the whole signed
+/// wire has 2^32 bytes or more.
 Result<Bytes> write_sealed_certificate(const SealedCertificate& sealed);
 
 /// Reads a sealed envelope from untrusted bytes: kWireTruncated when it is shorter

@@ -101,4 +101,12 @@ Status WireWriter::bytes_u32(std::span<const uint8_t> b) {
   return ok_status();
 }
 
+Status WireWriter::text_u32(std::string_view s) {
+  VORN_TRY(uint32_t len, wire_length_u32(s.size()));
+  if (!is_valid_utf8(text_bytes(s))) return IdError{kWireInvalidUtf8};
+  u32(len);
+  bytes(text_bytes(s));
+  return ok_status();
+}
+
 }  // namespace vorn::registry

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "vorn/core/result.h"
@@ -68,6 +69,10 @@ class WireWriter {
   /// Appends the 4-byte length of `b`, then `b`. kWireFieldTooLong (and nothing is
   /// appended) when `b` has 2^32 bytes or more.
   Status bytes_u32(std::span<const uint8_t> b);
+  /// Appends a text as bytes_u32 does, so that the reader accepts it back:
+  /// kWireFieldTooLong, then kWireInvalidUtf8 when it is not well-formed UTF-8
+  /// (nothing is appended on failure).
+  Status text_u32(std::string_view s);
 
   Bytes& out() { return out_; }
   Bytes take() && { return std::move(out_); }
@@ -80,7 +85,7 @@ class WireWriter {
 Result<uint32_t> wire_length_u32(size_t n);
 
 /// The UTF-8 bytes of a text, viewed as bytes.
-inline std::span<const uint8_t> text_bytes(const std::string& s) {
+inline std::span<const uint8_t> text_bytes(std::string_view s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 

@@ -1,0 +1,51 @@
+#include "vorn/registry/certificate_ops.h"
+
+#include "vorn/bn254/scalar_mul.h"
+#include "vorn/crypto/words.h"
+
+namespace vorn::registry {
+
+namespace {
+
+crypto::words::SchnorrSigW to_crypto(const RegistrySignature& s) { return {s.R, s.e, s.s}; }
+
+}  // namespace
+
+Result<Bytes> registry_sign_certificate(const W& registry_sk, std::string_view registry_id,
+                                        std::string_view canonical_identity, uint64_t serial, int64_t issued_at,
+                                        int64_t expires_at, const W& chainid, const W& k) {
+  SignedCertificate sc;
+  IdentityCertificate& c = sc.cert;
+  c.registry_id = std::string(registry_id);
+  c.serial = serial;
+  c.canonical_identity = std::string(canonical_identity);
+  c.M = identity_point(canonical_identity);  // the invariant holds by construction
+  c.issued_at = issued_at;
+  c.expires_at = expires_at;
+  VORN_TRY(W msg, certificate_msg_hash(c));
+  const auto sig = crypto::words::registry_schnorr_sign(registry_sk, msg, text_bytes(c.registry_id), chainid, k);
+  sc.sig = {sig.R, sig.e, sig.s};
+  sc.pk = bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::fr_from_w_reduce(registry_sk)));
+  return write_signed_certificate(sc);
+}
+
+Result<bool> registry_verify_certificate(const SignedCertificate& sc, const W& chainid) {
+  VORN_TRY(W msg, certificate_msg_hash(sc.cert));
+  return crypto::words::registry_schnorr_verify(sc.pk, to_crypto(sc.sig), msg, text_bytes(sc.cert.registry_id),
+                                                chainid);
+}
+
+Result<Bytes> seal_certificate(const SignedCertificate& sc, const G1Words& client_pk, const W& r) {
+  VORN_TRY(crypto::words::CtWords e, crypto::words::elgamal_encrypt(sc.cert.M, client_pk, r));
+  SealedCertificate sealed{{e[0], e[1]}, {e[2], e[3]}, sc};
+  return write_sealed_certificate(sealed);
+}
+
+Result<Bytes> unseal_certificate(const SealedCertificate& sealed, const W& client_sk) {
+  const crypto::words::CtWords e = {sealed.E_R[0], sealed.E_R[1], sealed.E_C[0], sealed.E_C[1]};
+  VORN_TRY(G1Words m, crypto::words::elgamal_decrypt(e, client_sk));
+  if (m != sealed.signed_cert.cert.M) return IdError{kSealedForAnotherClient};
+  return write_signed_certificate(sealed.signed_cert);
+}
+
+}  // namespace vorn::registry
