@@ -1,0 +1,59 @@
+#include "vorn/wallet/group_args.h"
+
+#include "vorn/bn254/encoding.h"
+#include "vorn/bn254/scalar_mul.h"
+#include "vorn/hash/pedersen.h"
+#include "vorn/wallet/args.h"
+
+namespace vorn::wallet {
+
+Fr fr_of(const W& w) { return Fr::from_w_reduce(w); }
+
+Result<G1Affine> decode_g1(const PointW& p) { return bn254::g1_from_w(bn254::G1Words{p.x, p.y}); }
+
+PointW point_words(const G1Affine& p) {
+  const bn254::G1Words w = bn254::w_from_g1(p);
+  return {w[0], w[1]};
+}
+
+PointW point_words(const G1& p) {
+  const bn254::G1Words w = bn254::w_from_g1(p);
+  return {w[0], w[1]};
+}
+
+G1 mul_g_ct(const Fr& k) { return bn254::g1_mul_gen_ct(k); }
+
+G1 mul_ct(const G1Affine& p, const Fr& k) { return bn254::g1_mul_ct(p, k); }
+
+Result<G1> mul_h_ct(const Fr& k) {
+  VORN_TRY(const G1Affine h, hash::h_pedersen_affine());
+  return bn254::g1_mul_ct(h, k);
+}
+
+Json g1_dec(const PointW& p) {
+  Json o = Json::object();
+  o.set("x", Json::string(dec_w(p.x)));
+  o.set("y", Json::string(dec_w(p.y)));
+  return o;
+}
+
+Json ct_dec(const CiphertextW& ct) {
+  Json o = Json::object();
+  o.set("R", g1_dec(ct.r));
+  o.set("C", g1_dec(ct.c));
+  return o;
+}
+
+Json dec_scalar(const W& w) { return Json::string(dec_w(reduce_mod_r(w))); }
+
+Json limbs(const W& w) {
+  Json a = Json::array();
+  for (int i = 0; i < 4; ++i) {
+    uint64_t limb = 0;
+    for (int k = 0; k < 8; ++k) limb = limb << 8 | w.b[8 * (3 - i) + k];
+    a.push(Json::string(std::to_string(limb)));
+  }
+  return a;
+}
+
+}  // namespace vorn::wallet
