@@ -12,12 +12,12 @@ out="$here/build"
 mkdir -p "$out"
 CXX="${CXX:-clang++}"
 
-# The target with the registry layer and the layers below it, as CMake globs them.
+# The target with the registry layer and every layer below it, as CMake globs them.
 "$CXX" -std=c++20 -O1 -g -fno-omit-frame-pointer \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I "$root/src" \
   "$here/fuzz_certificate.cpp" \
-  "$root"/src/vorn/{core,bn254,hash,registry}/*.cpp \
+  "$root"/src/vorn/{core,bn254,hash,crypto,registry}/*.cpp \
   -lcryptopp -o "$out/fuzz_certificate"
 echo "built $out/fuzz_certificate"
 
