@@ -161,3 +161,22 @@ void BM_ProductIsOne(benchmark::State& st) {
 BENCHMARK(BM_ProductIsOne)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+namespace {
+
+void BM_MillerLoop(benchmark::State& st) {
+  const int n = (int)st.range(0);
+  std::vector<PairingInput> pairs;
+  for (int i = 0; i < n; ++i) pairs.emplace_back(random_g1(), random_g2());
+  for (auto _ : st) benchmark::DoNotOptimize(miller_loop(pairs));
+}
+BENCHMARK(BM_MillerLoop)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+void BM_FinalExponentiation(benchmark::State& st) {
+  std::vector<PairingInput> pairs = {{random_g1(), random_g2()}};
+  const Fq12 f = miller_loop(pairs);
+  for (auto _ : st) benchmark::DoNotOptimize(final_exponentiation(f));
+}
+BENCHMARK(BM_FinalExponentiation)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "bn254_points.h"
+#include "bn254_oracle.h"
 #include "vorn/bn254/scalar_mul.h"
+#include "vorn/bn254/scalar_split.h"
 
 using namespace vorn::bn254;
 using namespace testpts;
@@ -53,6 +55,28 @@ std::vector<Fr> edge_scalars() {
 TEST(ScalarMul, WordEdgesReduceAsExpected) {
   EXPECT_TRUE(Fr::from_w_reduce(word_r(0)).is_zero()) << "r reduces to 0";
   EXPECT_EQ(Fr::from_w_reduce(word_r(1)), Fr::one()) << "r + 1 reduces to 1";
+}
+
+TEST(ScalarSplit, HalvesRecombineAndStayBelow2To128) {
+  std::vector<Fr> ks = edge_scalars();
+  std::mt19937_64 rng(36);
+  for (int i = 0; i < 300; ++i) ks.push_back(random_fr(rng));
+  const Fr lambda = Fr::from_limbs(params::GLV_LAMBDA);
+  const oracle::Big six_x2 = oracle::big(params::SIX_X_SQ, 2);
+  for (const Fr& k : ks) {
+    uint64_t k1[2], k2[2], n1, n2;
+    vorn::bn254::detail::glv_split(k, k1, n1, k2, n2);
+    const uint64_t l1[4] = {k1[0], k1[1], 0, 0}, l2[4] = {k2[0], k2[1], 0, 0};
+    const Fr a = Fr::from_limbs(l1).cneg(n1), b = Fr::from_limbs(l2).cneg(n2);
+    ASSERT_EQ(a + b * lambda, k) << "two limbs hold each half, so nothing was cut off";
+    // psi split: an exact integer identity k = k1 + k2 6x^2 with k1 < 6x^2.
+    vorn::bn254::detail::gls_split(k, k1, k2);
+    uint64_t kl[4];
+    k.to_limbs(kl);
+    const oracle::Big sum = oracle::add(oracle::big(k1, 2), oracle::mul(oracle::big(k2, 2), six_x2));
+    ASSERT_EQ(oracle::cmp(sum, oracle::big(kl, 4)), 0);
+    ASSERT_LT(oracle::cmp(oracle::big(k1, 2), six_x2), 0);
+  }
 }
 
 TEST(ScalarMul, G1FlavoursAgree) {

@@ -53,9 +53,11 @@ inline void cond_sub(uint64_t r[4], const uint64_t t[4], const uint64_t m[4]) {
 extern bool g_use_adx;
 
 // The same product as mont_mul_portable with two interleaved carry chains (adcx on
-// CF, adox on OF) and mulx. Straight-line code, no data-dependent branch.
-inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4],
-                         const uint64_t& inv) {
+// CF, adox on OF) and mulx. m points at five words: the modulus, then -m^-1 mod 2^64.
+// Straight-line code, no data-dependent branch. The operands are read through
+// registers (a "memory" clobber orders the accesses), which keeps the register
+// demand low enough for unoptimised and frame-pointer builds.
+inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
   uint64_t t0, t1, t2, t3, t4, lo, hi, z, d;
   __asm__(
       "movq (%[b]), %%rdx\n\t"
@@ -68,7 +70,7 @@ inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
       "adcq %[lo], %[t3]\n\t"
       "adcq $0, %[t4]\n\t"
       "movq %[t0], %%rdx\n\t"
-      "imulq %[inv], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
       "xorl %k[z], %k[z]\n\t"
       "mulxq (%[m]), %[lo], %[hi]\n\t"
       "adcxq %[lo], %[t0]\n\t"
@@ -99,7 +101,7 @@ inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
       "adcxq %[hi], %[t0]\n\t"
       "adoxq %[z], %[t0]\n\t"
       "movq %[t1], %%rdx\n\t"
-      "imulq %[inv], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
       "xorl %k[z], %k[z]\n\t"
       "mulxq (%[m]), %[lo], %[hi]\n\t"
       "adcxq %[lo], %[t1]\n\t"
@@ -130,7 +132,7 @@ inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
       "adcxq %[hi], %[t1]\n\t"
       "adoxq %[z], %[t1]\n\t"
       "movq %[t2], %%rdx\n\t"
-      "imulq %[inv], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
       "xorl %k[z], %k[z]\n\t"
       "mulxq (%[m]), %[lo], %[hi]\n\t"
       "adcxq %[lo], %[t2]\n\t"
@@ -161,7 +163,7 @@ inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
       "adcxq %[hi], %[t2]\n\t"
       "adoxq %[z], %[t2]\n\t"
       "movq %[t3], %%rdx\n\t"
-      "imulq %[inv], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
       "xorl %k[z], %k[z]\n\t"
       "mulxq (%[m]), %[lo], %[hi]\n\t"
       "adcxq %[lo], %[t3]\n\t"
@@ -191,9 +193,8 @@ inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
       "cmovcq %[t2], %%rdx\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [lo] "=&r"(lo),
         [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m), [inv] "m"(inv), "m"(*(const uint64_t(*)[4])a),
-        "m"(*(const uint64_t(*)[4])b), "m"(*(const uint64_t(*)[4])m)
-      : "cc");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
+      : "cc", "memory");
   (void)t3;
   r[0] = lo;
   r[1] = hi;
@@ -240,16 +241,16 @@ inline void mont_mul_portable(uint64_t r[4], const uint64_t a[4], const uint64_t
   cond_sub(r, t, m);
 }
 
-// Montgomery product, through the fastest available code path.
-inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4],
-                     const uint64_t& inv) {
+// Montgomery product, through the fastest available code path. m points at the
+// modulus followed by -m^-1 mod 2^64.
+inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
 #ifdef VORN_BN254_HAVE_ADX
   if (g_use_adx) {
-    mont_mul_adx(r, a, b, m, inv);
+    mont_mul_adx(r, a, b, m);
     return;
   }
 #endif
-  mont_mul_portable(r, a, b, m, inv);
+  mont_mul_portable(r, a, b, m, m[4]);
 }
 
 // r = (a + b) mod m for a, b < m (m < 2^255, so the sum does not overflow).
@@ -306,9 +307,8 @@ inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
       "cmovcq %[t3], %[d3]\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
         [d2] "=&r"(d2), [d3] "=&r"(d3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m), "m"(*(const uint64_t(*)[4])a), "m"(*(const uint64_t(*)[4])b),
-        "m"(*(const uint64_t(*)[4])m)
-      : "cc");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
+      : "cc", "memory");
   r[0] = d0;
   r[1] = d1;
   r[2] = d2;
@@ -340,9 +340,8 @@ inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
       "adcq %[m3], %[t3]\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [m0] "=&r"(m0), [m1] "=&r"(m1),
         [m2] "=&r"(m2), [m3] "=&r"(m3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m), "m"(*(const uint64_t(*)[4])a), "m"(*(const uint64_t(*)[4])b),
-        "m"(*(const uint64_t(*)[4])m)
-      : "cc");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
+      : "cc", "memory");
   r[0] = t0;
   r[1] = t1;
   r[2] = t2;
@@ -365,18 +364,18 @@ void inv_binary_var(uint64_t out[4], const uint64_t a[4], const uint64_t m[4]);
 
 struct FqParams {
   static constexpr const uint64_t* MOD = params::FQ_MOD;
+  static constexpr const uint64_t* MODX = params::FQ_MOD_INV;
   static constexpr const uint64_t* R = params::FQ_R;
   static constexpr const uint64_t* R2 = params::FQ_R2;
   static constexpr const uint64_t* R3 = params::FQ_R3;
-  static constexpr uint64_t INV = params::FQ_INV;
 };
 
 struct FrParams {
   static constexpr const uint64_t* MOD = params::FR_MOD;
+  static constexpr const uint64_t* MODX = params::FR_MOD_INV;
   static constexpr const uint64_t* R = params::FR_R;
   static constexpr const uint64_t* R2 = params::FR_R2;
   static constexpr const uint64_t* R3 = params::FR_R3;
-  static constexpr uint64_t INV = params::FR_INV;
 };
 
 template <class P>
@@ -396,7 +395,7 @@ struct Fp {
   /// use from_limbs_reduce for larger values.
   static Fp from_limbs(const uint64_t c[4]) {
     Fp r;
-    detail::mont_mul(r.v, c, P::R2, P::MOD, P::INV);
+    detail::mont_mul(r.v, c, P::R2, P::MODX);
     return r;
   }
   /// The element c mod p for any 256-bit c (constant time).
@@ -408,7 +407,7 @@ struct Fp {
   /// Canonical value (in [0, p)) as limbs, least significant first.
   void to_limbs(uint64_t out[4]) const {
     static constexpr uint64_t ONE[4] = {1, 0, 0, 0};
-    detail::mont_mul(out, v, ONE, P::MOD, P::INV);
+    detail::mont_mul(out, v, ONE, P::MODX);
   }
   /// Reads a raw Montgomery representation (no check; for precomputed tables).
   static constexpr Fp from_mont(const uint64_t m[4]) { return Fp{{m[0], m[1], m[2], m[3]}}; }
@@ -480,7 +479,7 @@ struct Fp {
   }
   Fp operator*(const Fp& o) const {
     Fp r;
-    detail::mont_mul(r.v, v, o.v, P::MOD, P::INV);
+    detail::mont_mul(r.v, v, o.v, P::MODX);
     return r;
   }
   Fp& operator+=(const Fp& o) { return *this = *this + o; }
@@ -521,7 +520,7 @@ struct Fp {
     uint64_t t[4];
     detail::inv_binary_var(t, v, P::MOD);  // (aR)^-1
     Fp r;
-    detail::mont_mul(r.v, t, P::R3, P::MOD, P::INV);  // (aR)^-1 * R^3 / R = a^-1 R
+    detail::mont_mul(r.v, t, P::R3, P::MODX);  // (aR)^-1 * R^3 / R = a^-1 R
     return r;
   }
 

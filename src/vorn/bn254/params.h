@@ -24,6 +24,8 @@ inline constexpr uint64_t FQ_R3[4] = {0xb1cd6dafda1530dfULL, 0x62f210e6a7283db6U
                                       0xef7f0b0c0ada0afbULL, 0x20fd6e902d592544ULL};
 // -q^-1 mod 2^64
 inline constexpr uint64_t FQ_INV = 0x87d20782e4866389ULL;
+// q followed by -q^-1 mod 2^64, the layout the Montgomery product reads.
+inline constexpr uint64_t FQ_MOD_INV[5] = {FQ_MOD[0], FQ_MOD[1], FQ_MOD[2], FQ_MOD[3], FQ_INV};
 
 // ---- Scalar field Fr (the group order) -----------------------------------------------
 // r = 0x30644e72e131a029b85045b68181585d2833e84879b9709143e1f593f0000001
@@ -36,6 +38,7 @@ inline constexpr uint64_t FR_R2[4] = {0x1bb8e645ae216da7ULL, 0x53fe3ab1e35c59e3U
 inline constexpr uint64_t FR_R3[4] = {0x5e94d8e1b4bf0040ULL, 0x2a489cbe1cfbb6b8ULL,
                                       0x893cc664a19fcfedULL, 0x0cf8594b7fcc657cULL};
 inline constexpr uint64_t FR_INV = 0xc2e1f593efffffffULL;
+inline constexpr uint64_t FR_MOD_INV[5] = {FR_MOD[0], FR_MOD[1], FR_MOD[2], FR_MOD[3], FR_INV};
 
 // ---- Curve parameter ---------------------------------------------------------------
 // x = 4965661367192848881; q = 36x^4 + 36x^3 + 24x^2 + 6x + 1, r = 36x^4 + 36x^3 + 18x^2 + 6x + 1.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vorn/bn254/jacobian.h"
+#include "vorn/bn254/scalar_split.h"
 
 namespace vorn::bn254 {
 
@@ -15,8 +16,9 @@ namespace {
 // ===================================================================================
 
 constexpr int kCtWindow = 5;
-constexpr int kCtDigits = 51;  // 51 * 5 = 255 bits cover any scalar below r < 2^254
-constexpr int kCtTable = 16;   // |digit| <= 16
+constexpr int kCtDigits = 51;      // 51 * 5 = 255 bits cover any scalar below r < 2^254
+constexpr int kCtHalfDigits = 26;  // 26 * 5 = 130 bits cover a split half below 2^128
+constexpr int kCtTable = 16;       // |digit| <= 16
 
 // 1 when a == b, else 0, without branches.
 inline uint64_t ct_eq(uint64_t a, uint64_t b) {
@@ -27,16 +29,18 @@ inline uint64_t ct_eq(uint64_t a, uint64_t b) {
 // Bits [pos, pos + 5) of the 256-bit value k (bits at 256 and above read as zero).
 inline uint64_t window_bits(const uint64_t k[4], int pos) {
   const int limb = pos / 64, off = pos % 64;
+  if (limb > 3) return 0;
   uint64_t v = k[limb] >> off;
   if (off > 64 - kCtWindow && limb < 3) v |= k[limb + 1] << (64 - off);
   return v & ((1u << kCtWindow) - 1);
 }
 
-// Signed radix-32 digits d[i] in [-15, 16] with k = sum d[i] 32^i, for k < 2^254.
-// Straight-line arithmetic: the sequence of operations does not depend on k.
-void recode_signed_ct(const uint64_t k[4], int64_t d[kCtDigits]) {
+// Signed radix-32 digits d[i] in [-15, 16] with k = sum d[i] 32^i, for k below
+// 2^(5n - 1). Straight-line arithmetic: the operations do not depend on k.
+template <int N>
+void recode_signed_ct(const uint64_t k[4], int64_t d[N]) {
   uint64_t carry = 0;
-  for (int i = 0; i < kCtDigits; ++i) {
+  for (int i = 0; i < N; ++i) {
     const uint64_t v = window_bits(k, kCtWindow * i) + carry;  // 0..32
     const uint64_t c = (16 - v) >> 63;                         // 1 when v > 16
     d[i] = (int64_t)v - (int64_t)(c << kCtWindow);
@@ -51,39 +55,65 @@ inline void digit_parts(int64_t d, uint64_t& mag, uint64_t& neg) {
   mag = ((uint64_t)d ^ s) - s;
 }
 
-// table[0] is the identity, table[j] = j*P.
+// table[0] is the identity, table[j] = j*P; returns sign(d) * table[|d|] by
+// scanning every entry.
 template <class C>
-ProjPoint<C> lookup_ct(const ProjPoint<C>* table, uint64_t idx) {
+ProjPoint<C> lookup_ct(const ProjPoint<C>* table, int64_t d) {
+  uint64_t mag, neg;
+  digit_parts(d, mag, neg);
   ProjPoint<C> r = table[0];
-  for (uint64_t j = 1; j <= kCtTable; ++j) r = ProjPoint<C>::select(ct_eq(j, idx), table[j], r);
+  for (uint64_t j = 1; j <= kCtTable; ++j) r = ProjPoint<C>::select(ct_eq(j, mag), table[j], r);
+  r.y = C::F::select(neg, -r.y, r.y);
   return r;
 }
 
+// table[j] = j*P for j = 0..16 (complete formulas, so P may be anything).
 template <class C>
-ProjPoint<C> mul_ct(const ProjPoint<C>& p, const Fr& k) {
-  using P = ProjPoint<C>;
-  uint64_t kl[4];
-  k.to_limbs(kl);
-  int64_t d[kCtDigits];
-  recode_signed_ct(kl, d);
-
-  P table[kCtTable + 1];
-  table[0] = P::identity();
+void multiples_ct(const ProjPoint<C>& p, ProjPoint<C> table[kCtTable + 1]) {
+  table[0] = ProjPoint<C>::identity();
   table[1] = p;
   for (int j = 2; j <= kCtTable; ++j) table[j] = (j % 2 == 0) ? table[j / 2].dbl() : table[j - 1] + p;
+}
 
-  uint64_t mag, neg;
-  digit_parts(d[kCtDigits - 1], mag, neg);
-  P acc = lookup_ct(table, mag);
-  acc.y = C::F::select(neg, -acc.y, acc.y);
-  for (int i = kCtDigits - 2; i >= 0; --i) {
+// sum over both halves: k1 * (table1 point) + k2 * (table2 point), k1, k2 < 2^128.
+template <class C>
+ProjPoint<C> mul2_ct(const ProjPoint<C>* t1, const uint64_t k1[2], const ProjPoint<C>* t2, const uint64_t k2[2]) {
+  const uint64_t a[4] = {k1[0], k1[1], 0, 0}, b[4] = {k2[0], k2[1], 0, 0};
+  int64_t d1[kCtHalfDigits], d2[kCtHalfDigits];
+  recode_signed_ct<kCtHalfDigits>(a, d1);
+  recode_signed_ct<kCtHalfDigits>(b, d2);
+  ProjPoint<C> acc = lookup_ct(t1, d1[kCtHalfDigits - 1]) + lookup_ct(t2, d2[kCtHalfDigits - 1]);
+  for (int i = kCtHalfDigits - 2; i >= 0; --i) {
     for (int s = 0; s < kCtWindow; ++s) acc = acc.dbl();
-    digit_parts(d[i], mag, neg);
-    P t = lookup_ct(table, mag);
-    t.y = C::F::select(neg, -t.y, t.y);
-    acc = acc + t;
+    acc = acc + lookup_ct(t1, d1[i]);
+    acc = acc + lookup_ct(t2, d2[i]);
   }
   return acc;
+}
+
+// G1: k = s1 k1 + s2 k2 lambda; the second table is the endomorphism image of the
+// first, (beta X : Y : Z), with Y negated when the signs differ.
+G1 g1_mul_glv_ct(const G1& p, const Fr& k) {
+  uint64_t k1[2], k2[2], n1, n2;
+  detail::glv_split(k, k1, n1, k2, n2);
+  G1 t1[kCtTable + 1], t2[kCtTable + 1];
+  G1 base = p;
+  base.y = Fq::select(n1, -base.y, base.y);
+  multiples_ct(base, t1);
+  const Fq beta = Fq::from_mont(params::GLV_BETA);
+  const uint64_t flip = n1 ^ n2;
+  for (int j = 0; j <= kCtTable; ++j) t2[j] = {t1[j].x * beta, Fq::select(flip, -t1[j].y, t1[j].y), t1[j].z};
+  return mul2_ct(t1, k1, t2, k2);
+}
+
+// G2: k = k1 + k2 6x^2 and psi = [6x^2] on G2; the second table is psi of the first.
+G2 g2_mul_gls_ct(const G2& p, const Fr& k) {
+  uint64_t k1[2], k2[2];
+  detail::gls_split(k, k1, k2);
+  G2 t1[kCtTable + 1], t2[kCtTable + 1];
+  multiples_ct(p, t1);
+  for (int j = 0; j <= kCtTable; ++j) t2[j] = g2_psi(t1[j]);
+  return mul2_ct(t1, k1, t2, k2);
 }
 
 // Fixed-base table: kGenTable[i][j] = (j+1) * 32^i * G, affine.
@@ -157,102 +187,6 @@ int wnaf_var(const uint64_t* k_in, int limbs, int w, int8_t* out, int cap) {
     k[n - 1] >>= 1;
   }
   return len;
-}
-
-// 256-bit helpers for the scalar splits (public values).
-struct U256 {
-  uint64_t v[4] = {0, 0, 0, 0};
-};
-
-// (a * b) >> 256 for a of 4 limbs and b of 3 limbs.
-U256 mul_shift256(const uint64_t a[4], const uint64_t b[3]) {
-  uint64_t r[7] = {0, 0, 0, 0, 0, 0, 0};
-  for (int i = 0; i < 4; ++i) {
-    u128 c = 0;
-    for (int j = 0; j < 3; ++j) {
-      c += (u128)a[i] * b[j] + r[i + j];
-      r[i + j] = (uint64_t)c;
-      c >>= 64;
-    }
-    r[i + 3] = (uint64_t)c;
-  }
-  U256 out;
-  out.v[0] = r[4];
-  out.v[1] = r[5];
-  out.v[2] = r[6];
-  return out;
-}
-
-// a * b mod 2^256 for b of two limbs.
-U256 mul_lo(const U256& a, const uint64_t b[2]) {
-  U256 r;
-  for (int i = 0; i < 4; ++i) {
-    u128 c = 0;
-    for (int j = 0; j < 2 && i + j < 4; ++j) {
-      c += (u128)a.v[i] * b[j] + r.v[i + j];
-      r.v[i + j] = (uint64_t)c;
-      c >>= 64;
-    }
-    if (i + 2 < 4) r.v[i + 2] += (uint64_t)c;
-  }
-  return r;
-}
-
-U256 add(const U256& a, const U256& b) {
-  U256 r;
-  uint64_t c = 0;
-  for (int i = 0; i < 4; ++i) r.v[i] = detail::adc(a.v[i], b.v[i], c);
-  return r;
-}
-
-U256 sub(const U256& a, const U256& b) {
-  U256 r;
-  uint64_t br = 0;
-  for (int i = 0; i < 4; ++i) r.v[i] = detail::sbb(a.v[i], b.v[i], br);
-  return r;
-}
-
-// Reads a two's complement value: sets neg and returns the magnitude.
-U256 magnitude(const U256& a, bool& neg) {
-  neg = a.v[3] >> 63;
-  if (!neg) return a;
-  U256 zero;
-  return sub(zero, a);
-}
-
-// GLV: k = k1 + k2 * lambda (mod r) with |k1|, |k2| about 2^127.
-void glv_split_var(const Fr& k, U256& k1, bool& n1, U256& k2, bool& n2) {
-  U256 kk;
-  k.to_limbs(kk.v);
-  U256 c1 = mul_shift256(kk.v, params::GLV_G1);
-  U256 c2 = mul_shift256(kk.v, params::GLV_G2);
-  // k1 = k - c1*a1 - c2*a2, k2 = c1*(6x^2+2x) - c2*(2x+1)   (mod 2^256)
-  U256 t1 = sub(sub(kk, mul_lo(c1, params::GLV_A1)), mul_lo(c2, params::GLV_A2));
-  U256 t2 = sub(mul_lo(c1, params::GLV_B1_NEG), mul_lo(c2, params::GLV_A1));
-  k1 = magnitude(t1, n1);
-  k2 = magnitude(t2, n2);
-}
-
-// GLS on G2: k = k1 + k2 * 6x^2 with 0 <= k1 < 6x^2 (both about 2^127).
-void gls_split_var(const Fr& k, U256& k1, U256& k2) {
-  U256 kk;
-  k.to_limbs(kk.v);
-  k2 = mul_shift256(kk.v, params::GLS_G);  // floor estimate, never above the quotient
-  k1 = sub(kk, mul_lo(k2, params::SIX_X_SQ));
-  U256 m;
-  m.v[0] = params::SIX_X_SQ[0];
-  m.v[1] = params::SIX_X_SQ[1];
-  auto geq = [](const U256& a, const U256& b) {
-    for (int i = 3; i >= 0; --i)
-      if (a.v[i] != b.v[i]) return a.v[i] > b.v[i];
-    return true;
-  };
-  while (geq(k1, m)) {
-    k1 = sub(k1, m);
-    U256 one;
-    one.v[0] = 1;
-    k2 = add(k2, one);
-  }
 }
 
 constexpr int kMaxDigits = 260;
@@ -341,17 +275,17 @@ const GenVarTables& gen_var_tables() {
 
 // ---- constant time ---------------------------------------------------------------------
 
-G1 g1_mul_ct(const G1& p, const Fr& k) { return mul_ct<G1Curve>(p, k); }
-G1 g1_mul_ct(const G1Affine& p, const Fr& k) { return mul_ct<G1Curve>(G1::from_affine(p), k); }
-G2 g2_mul_ct(const G2& p, const Fr& k) { return mul_ct<G2Curve>(p, k); }
-G2 g2_mul_ct(const G2Affine& p, const Fr& k) { return mul_ct<G2Curve>(G2::from_affine(p), k); }
+G1 g1_mul_ct(const G1& p, const Fr& k) { return g1_mul_glv_ct(p, k); }
+G1 g1_mul_ct(const G1Affine& p, const Fr& k) { return g1_mul_glv_ct(G1::from_affine(p), k); }
+G2 g2_mul_ct(const G2& p, const Fr& k) { return g2_mul_gls_ct(p, k); }
+G2 g2_mul_ct(const G2Affine& p, const Fr& k) { return g2_mul_gls_ct(G2::from_affine(p), k); }
 
 G1 g1_mul_gen_ct(const Fr& k) {
   const GenTable& table = gen_table();
   uint64_t kl[4];
   k.to_limbs(kl);
   int64_t d[kCtDigits];
-  recode_signed_ct(kl, d);
+  recode_signed_ct<kCtDigits>(kl, d);
   G1 acc = G1::identity();
   for (int i = 0; i < kCtDigits; ++i) {
     uint64_t mag, neg;
@@ -390,14 +324,13 @@ G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
   const G1Affine gen = g1_generator();
   for (size_t i = 0; i < n; ++i) {
     if (points[i].infinity || scalars[i].is_zero()) continue;
-    U256 k1, k2;
-    bool n1, n2;
-    glv_split_var(scalars[i], k1, n1, k2, n2);
+    uint64_t k1[2], k2[2], n1, n2;
+    detail::glv_split(scalars[i], k1, n1, k2, n2);
     const bool is_gen = points[i] == gen;
     Term<G1Curve> t1, t2;
     const int w = is_gen ? kGenWindow : kVarWindow;
-    t1.len = wnaf_var(k1.v, 4, w, t1.digits, kMaxDigits);
-    t2.len = wnaf_var(k2.v, 4, w, t2.digits, kMaxDigits);
+    t1.len = wnaf_var(k1, 2, w, t1.digits, kMaxDigits);
+    t2.len = wnaf_var(k2, 2, w, t2.digits, kMaxDigits);
     // A negative half is folded into its digits so the tables stay shared.
     if (n1)
       for (int j = 0; j < t1.len; ++j) t1.digits[j] = (int8_t)-t1.digits[j];
@@ -423,16 +356,16 @@ G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
 
 G2 g2_mul_var(const G2Affine& p, const Fr& k) {
   if (p.infinity || k.is_zero()) return G2::identity();
-  U256 k1, k2;
-  gls_split_var(k, k1, k2);
+  uint64_t k1[2], k2[2];
+  detail::gls_split(k, k1, k2);
   std::array<G2Affine, kVarTable> t1, t2;
   odd_multiples_var<G2Curve>(p, t1.data(), kVarTable);
   for (int j = 0; j < kVarTable; ++j) t2[j] = g2_psi(t1[j]);
   Term<G2Curve> terms[2];
   terms[0].table = t1.data();
-  terms[0].len = wnaf_var(k1.v, 4, kVarWindow, terms[0].digits, kMaxDigits);
+  terms[0].len = wnaf_var(k1, 2, kVarWindow, terms[0].digits, kMaxDigits);
   terms[1].table = t2.data();
-  terms[1].len = wnaf_var(k2.v, 4, kVarWindow, terms[1].digits, kMaxDigits);
+  terms[1].len = wnaf_var(k2, 2, kVarWindow, terms[1].digits, kMaxDigits);
   return straus_var(terms, 2).to_proj();
 }
 

@@ -2,9 +2,10 @@
 //
 // Two flavours, named as such:
 //  - `_ct`: constant time in the scalar and the point (secret keys, nonces,
-//    encryption randomness). Fixed signed 5-bit windows, tables read by scanning
-//    every entry with masks, complete projective formulas; no branch or memory
-//    index depends on secret data.
+//    encryption randomness). The scalar is split into two 128-bit halves with the
+//    endomorphism (GLV on G1, psi on G2) by straight-line arithmetic, then fixed
+//    signed 5-bit windows, tables read by scanning every entry with masks, complete
+//    projective formulas; no branch or memory index depends on secret data.
 //  - `_var`: variable time, for public scalars only (verification). wNAF with the
 //    GLV endomorphism on G1 and the psi endomorphism on G2, Jacobian coordinates.
 // Scalars are elements of Fr (already reduced mod r).
