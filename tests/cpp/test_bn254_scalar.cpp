@@ -179,4 +179,28 @@ TEST(SubgroupTest, AgreesWithTheSixXSquaredCriterion) {
   EXPECT_TRUE(g2_in_subgroup_var(G2Affine::identity()));
 }
 
+TEST(SubgroupTest, RejectsSmallOrderTwistPoints) {
+  // The twist has r (2q - r) points and 2q - r = 10069 * c. [r c]P has order 10069
+  // (or is the identity) for any twist point P.
+  const uint64_t c[4] = {0x6c3cd334915f1659ULL, 0x207142f7671af448ULL, 0x9e28bcf65b5681daULL,
+                         0x00013af7a58fce69ULL};
+  const uint64_t ell[4] = {10069, 0, 0, 0};
+  std::mt19937_64 rng(37);
+  const G2 h = G2::from_affine(g2_generator());
+  int found = 0;
+  for (int i = 0; i < 4; ++i) {
+    const G2 t = ref_mul(ref_mul(G2::from_affine(random_twist_point(rng)), params::FR_MOD), c);
+    if (t.is_identity()) continue;
+    ++found;
+    EXPECT_TRUE(ref_mul(t, ell).is_identity());
+    const G2Affine small = t.to_affine();
+    EXPECT_FALSE(g2_in_subgroup_var(small));
+    EXPECT_FALSE(in_subgroup_oracle(small));
+    const G2Affine mixed = (t + ref_mul(h, random_fr(rng))).to_affine();  // order 10069 r
+    EXPECT_FALSE(g2_in_subgroup_var(mixed));
+    EXPECT_FALSE(in_subgroup_oracle(mixed));
+  }
+  EXPECT_GT(found, 0);
+}
+
 }  // namespace
