@@ -62,6 +62,169 @@ row("derive_salt")(lambda: vi.derive_salt(K, "registry/alpha"))
 row("scope_id")(lambda: vr.scope_id("registry/alpha"))
 
 
+# ---- ElGamal, Pointcheval-Sanders, Schnorr, the sigma proofs ---------------
+
+SK = K // 11
+PK = vi.g1_mul(vi.G1, SK)
+M_ID = vi.g1_mul(vi.G1, 4242)
+CT = vi.elgamal_encrypt(M_ID, PK, K // 13)
+row("elgamal_encrypt")(lambda: vi.elgamal_encrypt(M_ID, PK, K // 13))
+row("elgamal_decrypt")(lambda: vi.elgamal_decrypt(CT, SK))
+
+PS_X, PS_Y, PS_M = K // 17, K // 19, 4242
+PS_PKX, PS_PKY, PS_Y1 = vi.g2_mul(vi.G2, PS_X), vi.g2_mul(vi.G2, PS_Y), vi.g1_mul(vi.G1, PS_Y)
+SIG = vi.ps_sign(PS_X, PS_Y, PS_M, K // 23)
+row("ps_sign")(lambda: vi.ps_sign(PS_X, PS_Y, PS_M, K // 23))
+row("ps_verify (2 G2 decodes + 2 pairs)")(lambda: vi.ps_verify(PS_PKX, PS_PKY, SIG[0], SIG[1], PS_M))
+row("ps_rerandomize")(lambda: vi.ps_rerandomize(SIG[0], SIG[1], K // 29))
+row("ps_present")(lambda: vi.ps_present(SIG[0], SIG[1], PS_Y1, K // 31, K // 37))
+row("ps_key_consistent")(lambda: vi.ps_key_consistent(PS_PKY, PS_Y1))
+
+H_BATCH = vi.batch_commitment([1, 2, 3])
+ISS_SIG = vi.issuer_schnorr_sign(SK, H_BATCH, 0xC0FFEE, 1, K // 41)
+row("issuer_schnorr_sign")(lambda: vi.issuer_schnorr_sign(SK, H_BATCH, 0xC0FFEE, 1, K // 41))
+row("issuer_schnorr_verify")(lambda: vi.issuer_schnorr_verify(PK, ISS_SIG, H_BATCH, 0xC0FFEE, 1))
+MSG32 = bytes(range(32))
+REG_SIG = vr.registry_schnorr_sign(SK, MSG32, "registry/alpha", 1, K // 43)
+row("registry_schnorr_sign")(lambda: vr.registry_schnorr_sign(SK, MSG32, "registry/alpha", 1, K // 43))
+row("registry_schnorr_verify")(
+    lambda: vr.registry_schnorr_verify(PK, REG_SIG[0], REG_SIG[1], REG_SIG[2], MSG32, "registry/alpha", 1))
+
+PRES = vi.ps_present(SIG[0], SIG[1], PS_Y1, 31, 37)
+REG_CT = vi.elgamal_encrypt(vi.g1_mul(vi.G1, PS_M), PK, 41)
+REG_ARGS = (PRES[0], PRES[1], 37, PS_M, 41, PK, REG_CT, 0xA11CE, SK, 1, 0x5E9, 51, 52, 53, 54)
+REG_PROOF = vi.registration_prove(*REG_ARGS)
+row("registration_prove")(lambda: vi.registration_prove(*REG_ARGS))
+row("registration_verify (3 pairs + 2 G2 decodes)")(
+    lambda: vi.registration_verify(PRES[0], PRES[1], REG_CT, PK, PS_PKX, PS_PKY, REG_PROOF, 0xA11CE, 1, 0x5E9))
+
+PK_B = vi.g1_mul(vi.G1, K // 47)
+E_B = vi.elgamal_encrypt(M_ID, PK_B, 67)
+CP_CTX = (0x5E, 0x59, 1, 0x2E)
+CP_PROOF = vi.chaum_pedersen_prove(CT, E_B, PK, PK_B, SK, 67, *CP_CTX, 71, 73)
+row("chaum_pedersen_prove")(lambda: vi.chaum_pedersen_prove(CT, E_B, PK, PK_B, SK, 67, *CP_CTX, 71, 73))
+row("chaum_pedersen_verify")(lambda: vi.chaum_pedersen_verify(CT, E_B, PK, PK_B, CP_PROOF, *CP_CTX))
+
+VD = vi.verifiable_decrypt_prove(CT, SK, M_ID, 0xACC, 1, 97)
+IO = vi.identity_opening_prove(CT, SK, M_ID, 0xACC, 1, 0x7E9, 97)
+row("verifiable_decrypt_prove")(lambda: vi.verifiable_decrypt_prove(CT, SK, M_ID, 0xACC, 1, 97))
+row("verifiable_decrypt_verify")(lambda: vi.verifiable_decrypt_verify(CT, PK, M_ID, VD, 0xACC, 1))
+row("identity_opening_prove")(lambda: vi.identity_opening_prove(CT, SK, M_ID, 0xACC, 1, 0x7E9, 97))
+row("identity_opening_verify")(lambda: vi.identity_opening_verify(CT, PK, M_ID, IO, 0xACC, 1, 0x7E9))
+
+PK_REC = vi.g1_mul(vi.G1, K // 53)
+E_ISS = vi.elgamal_encrypt(M_ID, PK_REC, 67)
+RE_ARGS = (SK, 67, PK_REC, CT, E_ISS, 0x155, 1, 7, 9, 81, 82, 83, 84)
+RE_PROOF = vi.issuer_reenc_prove(*RE_ARGS)
+row("issuer_reenc_prove")(lambda: vi.issuer_reenc_prove(*RE_ARGS))
+row("issuer_reenc_verify")(lambda: vi.issuer_reenc_verify(PK, CT, E_ISS, RE_PROOF, 0x155, 1))
+
+E_DEP = vi.elgamal_encrypt(vi.g1_mul(vi.G1, 0xD00D), PK, 3)
+B1_ARGS = (0xD00D, SK, E_DEP, PK_REC, 0xACC, 1, 11, 13, 91, 92, 93, 94)
+B1_PROOF, B1_E = vi.b1_bind_prove(*B1_ARGS)
+row("b1_bind_prove")(lambda: vi.b1_bind_prove(*B1_ARGS))
+row("b1_bind_verify")(lambda: vi.b1_bind_verify(PK, E_DEP, PK_REC, B1_E, B1_PROOF, 0xACC, 1))
+
+
+# ---- note delivery, receiving bindings, deposit-fold witnesses ------------
+
+import json  # noqa: E402
+
+import vorn_wallet as vw  # noqa: E402
+
+
+def _hx(x):
+    return "0x%064x" % x
+
+
+def _pt(p):
+    return {"x": _hx(p[0]), "y": _hx(p[1])}
+
+
+def _ct(c):
+    return {"R": _pt(c[0]), "C": _pt(c[1])}
+
+
+def _enc(m, pk, r):
+    return (vi.g1_mul(vi.G1, r), vi.g1_add(m, vi.g1_mul(pk, r)))
+
+
+def _node(a, b):
+    return vi.poseidon([a, b])
+
+
+def _tag(text):
+    return vr.scope_id(text) % R  # Keccak-256 of the tag text, reduced
+
+
+def _two_leaf_tree(left, right, depth=20):
+    """Paths of positions 0 and 1 of the tree [left, right], and its root."""
+    up, z = [], 0
+    for _ in range(depth - 1):
+        z = _node(z, z)
+        up.append(z)
+    root = _node(left, right)
+    for z in up:
+        root = _node(root, z)
+    return {"siblings": [_hx(x) for x in [right] + up], "indexBits": [0] * depth}, \
+        {"siblings": [_hx(x) for x in [left] + up], "indexBits": [1] + [0] * (depth - 1)}, root
+
+
+D_K = int(json.loads(vw.receiving_key(json.dumps({"rotation": 0, "seed": _hx(K)})))["k"], 16)
+D_PK = vi.g1_mul(vi.G1, D_K)
+D_V, D_RHO, D_RN, D_RP, D_GAMMA, D_SALT_ISS, D_M_ISS = 1000, K // 29, K // 31, K // 37, K // 41, K // 43, K // 47
+D_M_I = vi.g1_mul(vi.G1, K // 53)
+D_ENOTE = _enc(vi.g1_mul(vi.G1, D_V), D_PK, D_RN)
+D_EREC = _enc(vi.g1_mul(vi.G1, K // 59), D_PK, D_RP)
+D_EISS = _enc(D_M_I, D_PK, D_RP)
+D_T = vi.g1_add(vi.g1_mul(vi.G1, D_RP * D_K % R), vi.g1_mul(vi.H_PEDERSEN, D_GAMMA))
+A1_DELIVER = json.dumps({"eNote": _ct(D_ENOTE), "eRec": _ct(D_EREC), "v": _hx(D_V), "rho": _hx(D_RHO),
+                         "predicate": _hx(0), "r_note": _hx(D_RN), "pk_recv": _pt(D_PK)})
+A2_DELIVER = json.dumps({"eNote": _ct(D_ENOTE), "eIss": _ct(D_EISS), "T": _pt(D_T), "v": _hx(D_V),
+                         "rho": _hx(D_RHO), "predicate": _hx(0), "r_note": _hx(D_RN), "r_prime": _hx(D_RP),
+                         "salt_iss": _hx(D_SALT_ISS), "gamma": _hx(D_GAMMA), "pk_recv": _pt(D_PK)})
+A1_OPEN = json.dumps({"delivery": json.loads(vw.deliver_a1(A1_DELIVER)), "k": _hx(D_K), "m_issuer": _hx(D_M_ISS)})
+A2_OPEN = json.dumps({"delivery": json.loads(vw.deliver_a2(A2_DELIVER)), "k": _hx(D_K)})
+WRAP = json.dumps({"label": "rho", "shared": _pt(D_PK)})
+row("receiving_key")(lambda: vw.receiving_key('{"rotation":7,"seed":"0x1234"}'))
+row("wrap_mask")(lambda: vw.wrap_mask(WRAP))
+row("deliver_a1")(lambda: vw.deliver_a1(A1_DELIVER))
+row("deliver_a2")(lambda: vw.deliver_a2(A2_DELIVER))
+row("open_a1")(lambda: vw.open_a1(A1_OPEN))
+row("open_a2")(lambda: vw.open_a2(A2_OPEN))
+
+MB_M, MB_SALT = vi.g1_mul(vi.G1, K // 61), K // 67
+MB_LEAF = vi.poseidon([_tag("VeltriaVorn/Accumulator/Leaf/Mailbox/v2"), *MB_M, *D_PK, MB_SALT])
+MB_LEAVES = [_hx(K // (71 + i)) for i in range(1023)] + [_hx(MB_LEAF)]
+MB_ARGS = {"M_rec": _pt(MB_M), "pk_recv": _pt(D_PK), "salt": _hx(MB_SALT), "leaves": MB_LEAVES, "depth": 20}
+MB_PROVE = json.dumps(MB_ARGS)
+MB_BINDING = json.loads(vw.prove_receiving_binding(MB_PROVE))
+MB_VERIFY = json.dumps({"M_rec": _pt(MB_M), "binding": MB_BINDING, "root": MB_BINDING["path"]["root"]})
+MB_AGG = json.dumps(dict(MB_ARGS, aggregator={"leaves": [_hx(1), _hx(2), MB_BINDING["path"]["root"]],
+                                              "depth": 12, "slot": 2}))
+row("prove_receiving_binding 1024 leaves, depth 20")(lambda: vw.prove_receiving_binding(MB_PROVE))
+row("prove_receiving_binding + aggregator depth 12")(lambda: vw.prove_receiving_binding(MB_AGG))
+row("verify_receiving_binding depth 20")(lambda: vw.verify_receiving_binding(MB_VERIFY))
+
+F_M_REC, F_SALT, F_T, F_SK, F_RE, F_RHO = K // 73, K // 79, K // 83, K // 89, K // 97, K // 101
+F_RECV_LEAF = vi.receiving_leaf(F_M_REC, D_K, F_SALT)
+F_PK_DEP = vi.g1_mul(vi.G1, F_SK)
+F_EDEP = _enc(vi.g1_mul(vi.G1, F_M_REC), F_PK_DEP, F_RE)
+F_ACCOUNT = {"m_rec": _hx(F_M_REC), "k": _hx(D_K), "sk_dep": _hx(F_SK), "salt": _hx(F_SALT), "t": _hx(F_T),
+             "r_E": _hx(F_RE), "rho": _hx(F_RHO), "E_dep": _ct(F_EDEP), "pk_dep": _pt(F_PK_DEP)}
+F1_PATH, _, F1_ROOT = _two_leaf_tree(F_RECV_LEAF, 12345)
+F1_ARGS = json.dumps(dict(F_ACCOUNT, eNote=_ct(D_ENOTE), v=_hx(D_V), m_issuer=_hx(D_M_ISS), r_note=_hx(D_RN),
+                          path=F1_PATH, idHash=_hx(vi.id_hash_a1(D_ENOTE, D_M_ISS)), identityRoot=_hx(F1_ROOT),
+                          eEnc=_ct(_enc(vi.g1_mul(vi.G1, F_M_REC), D_PK, F_T))))
+F2_PATH, F2_ISS_PATH, F2_ROOT = _two_leaf_tree(F_RECV_LEAF, vi.identity_leaf_salted(D_M_I, D_SALT_ISS))
+F2_ARGS = json.dumps(dict(F_ACCOUNT, eNote=_ct(D_ENOTE), eIss=_ct(D_EISS), r_prime=_hx(D_RP),
+                          salt_iss=_hx(D_SALT_ISS), issPath=F2_ISS_PATH, T=_pt(D_T), gamma=_hx(D_GAMMA), path=F2_PATH,
+                          idHash=_hx(vi.id_hash_a2(D_ENOTE, D_EISS, D_T)), identityRoot=_hx(F2_ROOT),
+                          eEnc=_ct(_enc(D_M_I, D_PK, F_T))))
+row("deposit_fold_a1_witness depth 20")(lambda: vw.deposit_fold_a1_witness(F1_ARGS))
+row("deposit_fold_a2_witness depth 20")(lambda: vw.deposit_fold_a2_witness(F2_ARGS))
+
+
 # ---- later areas append their rows here ------------------------------------
 
 
