@@ -225,6 +225,81 @@ row("deposit_fold_a1_witness depth 20")(lambda: vw.deposit_fold_a1_witness(F1_AR
 row("deposit_fold_a2_witness depth 20")(lambda: vw.deposit_fold_a2_witness(F2_ARGS))
 
 
+# ---- receipts: build_receipt and tier-1 verify_receipt per kind -------------
+
+def _party(name, sk, addr, r):
+    identity = vw.canonical_identity_data(json.dumps({"name": name, "issuer_id": "reg-1"}))
+    m_pt = vi.g1_mul(vi.G1, vi.identity_scalar(identity))
+    pk = vi.g1_mul(vi.G1, sk)
+    return {"addr": _hx(addr), "identity": identity, "M": _pt(m_pt), "pk": _pt(pk), "sk": _hx(sk),
+            "E": _ct(_enc(m_pt, pk, r))}, m_pt, pk
+
+
+RC_CHAIN, RC_REG = 31337, 0x5FBDB2315678AFEC
+RC_ISS, RC_ISS_M, RC_ISS_PK = _party("Issuer Bank", K // 103, 0xA11CE, K // 107)
+RC_PAY, RC_PAY_M, RC_PAY_PK = _party("Bob", K // 109, 0xB0B, K // 113)
+RC_ALI, RC_ALI_M, RC_ALI_PK = _party("Alice", K // 127, 0xA1A1, K // 131)
+RC_ISS_SK, RC_ALI_SK = K // 103, K // 127
+RC_ISS_E, RC_ALI_E = (tuple(tuple(int(p[c], 16) for c in "xy") for p in (e["R"], e["C"])) for e in
+                      (RC_ISS["E"], RC_ALI["E"]))
+RC_BASE = {"chainid": RC_CHAIN, "contracts": {"registry": _hx(RC_REG)},
+           "txn": {"value": D_V, "block_time": 1700000000, "txhash": "0xfeed", "block": 120, "logindex": 3,
+                   "mint_txhash": "0xbeef", "mint_block": 100},
+           "nonces": {n: _hx(K // (137 + i)) for i, n in enumerate(["t_self", "t_vd_payer", "t_vd", "t_note", "t_id"])}}
+RC_MISS = vi.identity_scalar(RC_ISS["identity"])
+
+
+def _note_args(kind, role):
+    flavor = {"note-a1": 1, "note-a2": 2, "note-b1": 3}[kind]
+    a = dict(RC_BASE, kind=kind, role=role, payer=RC_ISS, payee=RC_PAY)
+    if kind == "note-a1":
+        e_rec = _enc(RC_PAY_M, D_PK, D_RP)
+        id_hash = vi.id_hash_a1(D_ENOTE, RC_MISS)
+        a.update(eNote=_ct(D_ENOTE), eRec=_ct(e_rec))
+    elif kind == "note-a2":
+        e_iss = _enc(RC_ISS_M, D_PK, D_RP)
+        sc, pts = vi.issuer_reenc_prove(RC_ISS_SK, D_RP, D_PK, RC_ISS_E, e_iss, 0xA11CE, RC_CHAIN, K // 151, D_GAMMA,
+                                        11, 12, 13, 14)
+        id_hash = vi.id_hash_a2(D_ENOTE, e_iss, pts[7])
+        a.update(eNote=_ct(D_ENOTE), eIss=_ct(e_iss), T=_pt(pts[7]), gamma=_hx(D_GAMMA),
+                 binding=dict(zip(["e", "s_r", "s_b", "s_s", "s_g"], map(_hx, sc)),
+                              **dict(zip(["A1", "A2", "A3", "A4", "A5", "Q", "U", "T"], map(_pt, pts)))))
+    else:
+        id_hash = vi.id_hash_b1(RC_MISS)
+        a["eDepForIss"] = _ct(_enc(RC_PAY_M, RC_ISS_PK, K // 157))
+    cms = [K // 163, vi.note_commitment(flavor, D_V, D_RHO, id_hash, 0)]
+    a.update(opening={"flavor": _hx(flavor), "v": _hx(D_V), "rho": _hx(D_RHO), "idHash": _hx(id_hash),
+                      "predicate": _hx(0)},
+             cms=[_hx(c) for c in cms], nullifier=_hx(vi.nullifier(D_RHO, id_hash)), face=_hx(D_V))
+    if kind != "note-b1":
+        a.update(pk_recv=_pt(D_PK), k_recv=_hx(D_K), r_note=_hx(D_RN), r_id=_hx(D_RP))
+    if kind != "note-a2":
+        e, s, rp = vi.issuer_schnorr_sign(RC_ISS_SK, vi.batch_commitment(cms), 0xA11CE, RC_CHAIN, K // 167)
+        a["issuer_sig"] = {"e": _hx(e), "s": _hx(s), "R": _pt(rp)}
+    return json.dumps(a)
+
+
+def _eoa_args(kind):
+    if kind == "eoa-pub":
+        return json.dumps(dict(RC_BASE, kind=kind, payer=RC_ISS, payee=RC_PAY))
+    e_for = _enc(RC_ALI_M, RC_PAY_PK, K // 173)
+    e, s1, s2, t1, t2, t3 = vi.chaum_pedersen_prove(RC_ALI_E, e_for, RC_ALI_PK, RC_PAY_PK, RC_ALI_SK, K // 173,
+                                                     0xA1A1, 0xB0B, RC_CHAIN, RC_REG, 21, 22)
+    return json.dumps(dict(RC_BASE, kind=kind, payer=RC_ALI, payee=RC_PAY, E_for_payee=_ct(e_for),
+                           cp_proof={"e": _hx(e), "s1": _hx(s1), "s2": _hx(s2), "T1": _pt(t1), "T2": _pt(t2),
+                                     "T3": _pt(t3)}))
+
+
+for _kind, _role in [("eoa-pub", None), ("eoa-priv", None), ("note-a1", "recipient"), ("note-a1", "issuer"),
+                     ("note-a2", "recipient"), ("note-a2", "issuer"), ("note-b1", "recipient"), ("note-b1", "issuer")]:
+    _args = _eoa_args(_kind) if _role is None else _note_args(_kind, _role)
+    _receipt = vw.build_receipt(_args)
+    assert json.loads(vw.verify_receipt(_receipt))["ok"], (_kind, _role)
+    _name = _kind + ("" if _role is None else " " + _role)
+    row(f"build_receipt {_name}")(lambda a=_args: vw.build_receipt(a))
+    row(f"verify_receipt {_name}")(lambda t=_receipt: vw.verify_receipt(t))
+
+
 # ---- later areas append their rows here ------------------------------------
 
 
