@@ -127,6 +127,31 @@ TYPED_TEST(FieldTest, InversesAgreeAndZeroMapsToZero) {
   }
 }
 
+TYPED_TEST(FieldTest, InverseMatchesFermatAcrossShapes) {
+  // Divstep counts depend on the bit pattern: powers of two, 2^k - 1, p - 2^k and
+  // many random values, each against a^(p-2).
+  using F = TypeParam;
+  const uint64_t* m = Traits<F>::mod();
+  const uint64_t pm2[4] = {m[0] - 2, m[1], m[2], m[3]};
+  std::vector<F> xs;
+  F two_k = F::one();
+  for (int k = 0; k < 254; ++k, two_k = two_k.dbl()) {
+    xs.push_back(two_k);
+    xs.push_back(two_k - F::one());
+    xs.push_back(-two_k);
+  }
+  std::mt19937_64 rng(99);
+  for (int i = 0; i < 1000; ++i) {
+    uint64_t l[4] = {rng(), rng(), rng(), rng()};
+    xs.push_back(F::from_limbs_reduce(l));
+  }
+  for (const F& x : xs) {
+    const F want = x.pow(pm2);
+    ASSERT_EQ(x.inv(), want);
+    ASSERT_EQ(x.inv_var(), want);
+  }
+}
+
 TYPED_TEST(FieldTest, PowMatchesFermat) {
   using F = TypeParam;
   const uint64_t* m = Traits<F>::mod();

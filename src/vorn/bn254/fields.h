@@ -356,9 +356,12 @@ inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
 }
 #endif
 
-// Variable-time modular inverse of a canonical a (0 < a < m) by the binary extended
-// Euclidean algorithm; returns a^-1 mod m (plain, not Montgomery). a = 0 gives 0.
-void inv_binary_var(uint64_t out[4], const uint64_t a[4], const uint64_t m[4]);
+// a^-1 mod m for a < m (plain integers, not Montgomery form; a = 0 gives 0), by
+// Bernstein-Yang divsteps. m5 is the modulus (below 2^254) followed by -m^-1 mod
+// 2^64. inv_mod_ct runs a fixed number of branch-free steps; inv_mod_var stops as
+// soon as it is done.
+void inv_mod_ct(uint64_t out[4], const uint64_t a[4], const uint64_t m5[5]);
+void inv_mod_var(uint64_t out[4], const uint64_t a[4], const uint64_t m5[5]);
 
 }  // namespace detail
 
@@ -510,17 +513,21 @@ struct Fp {
       }
     return r;
   }
-  /// Constant-time inverse a^(p-2); the inverse of zero is zero.
+  /// Constant-time inverse (a fixed run of branch-free divsteps); the inverse of
+  /// zero is zero.
   Fp inv() const {
-    uint64_t e[4] = {P::MOD[0] - 2, P::MOD[1], P::MOD[2], P::MOD[3]};
-    return pow(e);
-  }
-  /// Variable-time inverse (binary extended Euclid) for public values; zero gives zero.
-  Fp inv_var() const {
     uint64_t t[4];
-    detail::inv_binary_var(t, v, P::MOD);  // (aR)^-1
+    detail::inv_mod_ct(t, v, P::MODX);  // (aR)^-1
     Fp r;
     detail::mont_mul(r.v, t, P::R3, P::MODX);  // (aR)^-1 * R^3 / R = a^-1 R
+    return r;
+  }
+  /// Variable-time inverse for public values (stops early); zero gives zero.
+  Fp inv_var() const {
+    uint64_t t[4];
+    detail::inv_mod_var(t, v, P::MODX);
+    Fp r;
+    detail::mont_mul(r.v, t, P::R3, P::MODX);
     return r;
   }
 
