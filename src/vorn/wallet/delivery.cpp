@@ -77,7 +77,7 @@ bool has_flavor(const Json& delivery, uint64_t flavor) {
 Result<bool> decrypts_to_face(const G1Affine& r, const PointW& c_words, const W& k, const W& v) {
   VORN_TRY(const G1Affine c, decode_g1(c_words));
   const G1Affine m = crypto::elgamal_decrypt(crypto::Ciphertext{r, c}, fr_of(k));
-  return point_words(m) == point_words(mul_g_ct(fr_of(v)));
+  return same_words(point_words(m), point_words(mul_g_ct(fr_of(v))));
 }
 
 // The opening record {"flavor", "v", "rho", "idHash", "predicate", "cm"} after the
@@ -221,7 +221,7 @@ Result<std::string> open_a1(std::string_view args_json) {
   VORN_TRY(const W rho, wrap.unwrap(*delivery, kLabelRho));
   VORN_TRY(const W v, wrap.unwrap(*delivery, kLabelV));
   VORN_TRY(const W r_note, wrap.unwrap(*delivery, kLabelRNote));
-  if (point_words(mul_g_ct(fr_of(r_note))) != e_note.r) return err(kRNoteNotRandomness);
+  if (!same_words(point_words(mul_g_ct(fr_of(r_note))), e_note.r)) return err(kRNoteNotRandomness);
   VORN_TRY(const bool face_ok, decrypts_to_face(note_r, e_note.c, k, v));
   if (!face_ok) return err(kFaceNotOpened);
   VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, m_issuer));
@@ -252,10 +252,10 @@ Result<std::string> open_a2(std::string_view args_json) {
   VORN_TRY(const W gamma, wrap.unwrap(*delivery, kLabelGamma));
   VORN_TRY(const bool face_ok, decrypts_to_face(note_r, e_note.c, k, v));
   if (!face_ok) return err(kFaceNotOpened);
-  if (point_words(mul_g_ct(fr_of(r_prime))) != e_iss.r) return err(kRPrimeNotRandomness);
+  if (!same_words(point_words(mul_g_ct(fr_of(r_prime))), e_iss.r)) return err(kRPrimeNotRandomness);
   VORN_TRY(const G1Affine iss_r, decode_g1(e_iss.r));
   VORN_TRY(const G1 gamma_h, mul_h_ct(fr_of(gamma)));
-  if (point_words(mul_ct(iss_r, fr_of(k)) + gamma_h) != t) return err(kTNotOpened);
+  if (!same_words(point_words(mul_ct(iss_r, fr_of(k)) + gamma_h), t)) return err(kTNotOpened);
   VORN_TRY(const W id_hash, notes::id_hash_a2(e_note, e_iss, t));
   VORN_TRY(const W predicate, get_dec_w(*delivery, "predicate"));
   VORN_TRY(Json opening, opening_record(kFlavorA2, v, rho, id_hash, predicate));

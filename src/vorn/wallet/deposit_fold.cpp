@@ -56,9 +56,9 @@ Result<Account> read_account(const Json& args) {
 // root. Returns cd = m_rec + sk_dep*r_E.
 Result<Fr> check_account(const Account& a, std::string_view dep_c_message) {
   const Fr cd = fr_of(a.m_rec) + fr_of(a.sk_dep) * fr_of(a.r_e);
-  if (point_words(mul_g_ct(fr_of(a.sk_dep))) != a.pk_dep) return err(kFoldPkDep);
-  if (point_words(mul_g_ct(fr_of(a.r_e))) != a.e_dep.r) return err(kFoldDepR);
-  if (point_words(mul_g_ct(cd)) != a.e_dep.c) return err(dep_c_message);
+  if (!same_words(point_words(mul_g_ct(fr_of(a.sk_dep))), a.pk_dep)) return err(kFoldPkDep);
+  if (!same_words(point_words(mul_g_ct(fr_of(a.r_e))), a.e_dep.r)) return err(kFoldDepR);
+  if (!same_words(point_words(mul_g_ct(cd)), a.e_dep.c)) return err(dep_c_message);
   VORN_TRY(const W leaf, notes::receiving_leaf(a.m_rec, a.k, a.salt));
   VORN_TRY(const W root, notes::IdentityMerkleTree::fold_path(leaf, a.path.siblings, a.path.bits));
   if (root != a.identity_root) return err(kFoldRoot);
@@ -99,7 +99,7 @@ void set_account_fields(Json& out, const Account& a) {
 }
 
 // True when the x-coordinates of two points, reduced modulo r, coincide.
-bool share_x_mod_r(const PointW& a, const PointW& b) { return reduce_mod_r(a.x) == reduce_mod_r(b.x); }
+bool share_x_mod_r(const PointW& a, const PointW& b) { return same_word(reduce_mod_r(a.x), reduce_mod_r(b.x)); }
 
 }  // namespace
 
@@ -116,10 +116,10 @@ Result<std::string> deposit_fold_a1_witness(std::string_view args_json) {
   const Fr w = fr_of(a.m_rec) + fr_of(a.t) * k;
   VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, m_issuer));
   if (id_hash != a.id_hash) return err(kFoldIdHashA1);
-  if (point_words(mul_g_ct(fr_of(r_note))) != e_note.r) return err(kFoldNoteR);
-  if (point_words(mul_g_ct(u)) != e_note.c) return err(kFoldNoteC);
-  if (point_words(mul_g_ct(fr_of(a.t))) != a.e_enc.r) return err(kFoldEncR);
-  if (point_words(mul_g_ct(w)) != a.e_enc.c) return err(kFoldEncCA1);
+  if (!same_words(point_words(mul_g_ct(fr_of(r_note))), e_note.r)) return err(kFoldNoteR);
+  if (!same_words(point_words(mul_g_ct(u)), e_note.c)) return err(kFoldNoteC);
+  if (!same_words(point_words(mul_g_ct(fr_of(a.t))), a.e_enc.r)) return err(kFoldEncR);
+  if (!same_words(point_words(mul_g_ct(w)), a.e_enc.c)) return err(kFoldEncCA1);
   VORN_TRY(const Fr cd, check_account(a, kFoldDepCA1));
   VORN_TRY(const W nf, notes::nullifier(a.rho, a.id_hash));
 
@@ -169,11 +169,11 @@ Result<std::string> deposit_fold_a2_witness(std::string_view args_json) {
   const G1 tk_g = mul_g_ct(tk);
   VORN_TRY(const G1 gamma_h, mul_h_ct(fr_of(gamma)));
 
-  if (point_words(mul_g_ct(fr_of(r_prime))) != e_iss.r) return err(kFoldIssR);
-  if (point_words(m_i_proj + rm_g) != e_iss.c) return err(kFoldIssC);
-  if (point_words(mul_g_ct(fr_of(a.t))) != a.e_enc.r) return err(kFoldEncR);
-  if (point_words(m_i_proj + tk_g) != a.e_enc.c) return err(kFoldEncCA2);
-  if (point_words(rm_g + gamma_h) != t_point) return err(kFoldT);
+  if (!same_words(point_words(mul_g_ct(fr_of(r_prime))), e_iss.r)) return err(kFoldIssR);
+  if (!same_words(point_words(m_i_proj + rm_g), e_iss.c)) return err(kFoldIssC);
+  if (!same_words(point_words(mul_g_ct(fr_of(a.t))), a.e_enc.r)) return err(kFoldEncR);
+  if (!same_words(point_words(m_i_proj + tk_g), a.e_enc.c)) return err(kFoldEncCA2);
+  if (!same_words(point_words(rm_g + gamma_h), t_point)) return err(kFoldT);
 
   // The circuit adds these pairs with the incomplete formula, which needs distinct
   // x-coordinates in its field.

@@ -21,6 +21,14 @@ PointW point_words(const G1& p) {
   return {w[0], w[1]};
 }
 
+bool same_word(const W& a, const W& b) {
+  uint8_t diff = 0;
+  for (size_t i = 0; i < 32; ++i) diff |= static_cast<uint8_t>(a.b[i] ^ b.b[i]);
+  return diff == 0;
+}
+
+bool same_words(const PointW& a, const PointW& b) { return same_word(a.x, b.x) & same_word(a.y, b.y); }
+
 G1 mul_g_ct(const Fr& k) { return bn254::g1_mul_gen_ct(k); }
 
 G1 mul_ct(const G1Affine& p, const Fr& k) { return bn254::g1_mul_ct(p, k); }

@@ -5,8 +5,9 @@
 //
 // Everything here may be handed secrets (receiving keys, note randomness, masks):
 // the multiplications are constant time and the normalisations use a constant-time
-// inversion. Only the final comparisons of computed points with given words branch,
-// and their outcome (a relation holds or not) is what the caller reports anyway.
+// inversion. Computed points are compared with given words by `same_words`, which
+// reads every byte; only its outcome (a relation holds or not) is revealed, and the
+// caller reports that anyway.
 #pragma once
 
 #include <string>
@@ -38,6 +39,11 @@ Result<G1Affine> decode_g1(const PointW& p);
 /// with a constant-time inversion.
 PointW point_words(const G1Affine& p);
 PointW point_words(const G1& p);
+
+/// True when the two words are equal. Reads all 32 bytes of both (constant time).
+bool same_word(const W& a, const W& b);
+/// True when both coordinates are equal (constant time).
+bool same_words(const PointW& a, const PointW& b);
 
 /// k*G for the generator G = (1, 2). Constant time in k.
 G1 mul_g_ct(const Fr& k);
