@@ -20,7 +20,7 @@ namespace {
 
 const std::string kRecvTag = "VeltriaVorn/Notes/ReceivingKey/v2";
 
-// k as the description builds it: Keccak(tag || seed mod r || counter word) mod r.
+// k from its byte layout: Keccak(tag || seed mod r || counter word) mod r.
 W expected_k(const W& seed, uint64_t counter) {
   return keccak_mod_r(kRecvTag + raw(fr(seed).to_w()) + raw(u(counter)));
 }
