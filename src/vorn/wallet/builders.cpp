@@ -199,24 +199,6 @@ Json cp_json(const CpRecord& p) {
   return o;
 }
 
-Json issuer_reenc_record(const BindingRecord& b) {
-  Json o = Json::object();
-  o.set("e", scalar(b.e));
-  o.set("s_r", scalar(b.s_r));
-  o.set("s_b", scalar(b.s_b));
-  o.set("s_s", scalar(b.s_s));
-  o.set("s_g", scalar(b.s_g));
-  o.set("A1", point(b.A1));
-  o.set("A2", point(b.A2));
-  o.set("A3", point(b.A3));
-  o.set("A4", point(b.A4));
-  o.set("A5", point(b.A5));
-  o.set("Q", point(b.Q));
-  o.set("U", point(b.U));
-  o.set("T", point(b.T));
-  return o;
-}
-
 Json receipts_proof_record(const NoteArgs& n, const std::optional<SchnorrRecord>& sig) {
   Json opening = Json::object();
   opening.set("flavor", scalar(W::from_u64(n.opening.flavor)));
@@ -430,7 +412,7 @@ Result<Json> build_note_a2(const Common& c, const NoteArgs& n, const Json& args)
   r.set("proof", receipts_proof_record(n, std::nullopt));
   r.set(c.role == kRecipient ? "payee_vd" : "payer_vd", std::move(vds[self_vd]));
   r.set("issuer_binding_status", text(binding ? "bound" : "unverified"));
-  if (binding) r.set("issuer_binding", issuer_reenc_record(*binding));
+  if (binding) r.set("issuer_binding", binding_json(*binding));
   add_notes(c, r);
   return r;
 }

@@ -170,6 +170,24 @@ Json vd_json(const VdRecord& proof) {
   return o;
 }
 
+Json binding_json(const BindingRecord& b) {
+  Json o = Json::object();
+  o.set("e", Json::string(scalar_hex(b.e)));
+  o.set("s_r", Json::string(scalar_hex(b.s_r)));
+  o.set("s_b", Json::string(scalar_hex(b.s_b)));
+  o.set("s_s", Json::string(scalar_hex(b.s_s)));
+  o.set("s_g", Json::string(scalar_hex(b.s_g)));
+  o.set("A1", g1_hex(point_w(b.A1)));
+  o.set("A2", g1_hex(point_w(b.A2)));
+  o.set("A3", g1_hex(point_w(b.A3)));
+  o.set("A4", g1_hex(point_w(b.A4)));
+  o.set("A5", g1_hex(point_w(b.A5)));
+  o.set("Q", g1_hex(point_w(b.Q)));
+  o.set("U", g1_hex(point_w(b.U)));
+  o.set("T", g1_hex(point_w(b.T)));
+  return o;
+}
+
 Json opening_json(const NoteOpening& opening) {
   Json o = Json::object();
   o.set("flavor", Json::string(hex_w(W::from_u64(opening.flavor))));

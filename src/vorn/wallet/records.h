@@ -131,6 +131,10 @@ std::optional<std::vector<std::string>> notes_from(const Json& args);
 /// {"e", "s", "T1", "T2"}: e and s as scalar_hex, the points as g1_hex.
 Json vd_json(const VdRecord& proof);
 
+/// {"e", "s_r", "s_b", "s_s", "s_g", "A1".."A5", "Q", "U", "T"}: the scalars as
+/// scalar_hex, the points as g1_hex. The form the readers above take back.
+Json binding_json(const BindingRecord& proof);
+
 /// {"flavor", "v", "rho", "idHash", "predicate"}: every field as a 64-digit hex word
 /// (the flavor too), written as it is (not reduced).
 Json opening_json(const NoteOpening& opening);
