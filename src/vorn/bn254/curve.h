@@ -17,6 +17,8 @@
 
 namespace vorn::bn254 {
 
+// Curve descriptions for the point templates: the coordinate field, b, and a
+// multiplication by 3b for the complete formulas.
 struct G1Curve {
   using F = Fq;
   static F b() { return Fq::from_u64(params::G1_B); }
@@ -38,13 +40,14 @@ struct AffinePoint {
 
   /// The point at infinity (x = y = 0, infinity = true).
   static AffinePoint identity() { return {F::zero(), F::zero(), true}; }
-  /// True when the point is infinity or satisfies the curve equation.
-  bool is_on_curve() const { return infinity || y.sqr() == x.sqr() * x + C::b(); }
+  /// True when the point is infinity or satisfies the curve equation (constant time).
+  bool is_on_curve() const { return infinity | (y.sqr() == x.sqr() * x + C::b()); }
   /// -P (infinity stays infinity).
   AffinePoint operator-() const { return {x, infinity ? y : -y, infinity}; }
+  /// Group equality (constant time; the coordinates of infinity are ignored).
   bool operator==(const AffinePoint& o) const {
-    if (infinity || o.infinity) return infinity == o.infinity;
-    return x == o.x && y == o.y;
+    const bool both_inf = infinity & o.infinity, both_finite = !infinity & !o.infinity;
+    return both_inf | (both_finite & (x == o.x) & (y == o.y));
   }
   bool operator!=(const AffinePoint& o) const { return !(*this == o); }
 };
@@ -65,16 +68,16 @@ struct ProjPoint {
 
   /// True for the identity (Z = 0).
   bool is_identity() const { return z.is_zero(); }
-  /// True when Y^2 Z = X^3 + b Z^3 and the point is not (0:0:0).
+  /// True when Y^2 Z = X^3 + b Z^3 and the point is not (0:0:0) (constant time).
   bool is_on_curve() const {
-    if (x.is_zero() && y.is_zero() && z.is_zero()) return false;
-    return y.sqr() * z == x.sqr() * x + C::b() * z.sqr() * z;
+    const bool all_zero = x.is_zero() & y.is_zero() & z.is_zero();
+    return !all_zero & (y.sqr() * z == x.sqr() * x + C::b() * z.sqr() * z);
   }
-  /// Group equality of projective representatives.
+  /// Group equality of projective representatives (constant time).
   bool operator==(const ProjPoint& o) const {
     const bool id1 = is_identity(), id2 = o.is_identity();
-    if (id1 || id2) return id1 == id2;
-    return (x * o.z == o.x * z) & (y * o.z == o.y * z);
+    const bool same = (x * o.z == o.x * z) & (y * o.z == o.y * z);
+    return (id1 & id2) | (!id1 & !id2 & same);
   }
   bool operator!=(const ProjPoint& o) const { return !(*this == o); }
 
