@@ -2,9 +2,11 @@
 //
 // Both are the template Fp<Params> over four 64-bit limbs in Montgomery form
 // (a*2^256 mod p, least significant limb first), always fully reduced below p, so
-// equal elements have equal limbs. All arithmetic is branch-free: carries are
-// propagated with 128-bit products and reductions are conditional subtractions
-// selected by masks. Only functions whose name ends in `_var`, and `pow` (whose
+// equal elements have equal limbs. All arithmetic is branch-free: reductions are
+// conditional subtractions selected by masks (or cmov). On x86-64 the carry chains
+// are written in assembly, and the Montgomery product uses mulx/adcx/adox when
+// cpuid reports BMI2 and ADX (portable C otherwise; define VORN_BN254_PORTABLE to
+// use C everywhere). Only functions whose name ends in `_var`, and `pow` (whose
 // running time depends on the public exponent only), have data-dependent timing.
 #pragma once
 
