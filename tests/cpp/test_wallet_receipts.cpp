@@ -584,3 +584,53 @@ TEST(ReceiptVerify, EmptyB1PayloadAndMissingRole) {
   r.set("role", Json::null());
   EXPECT_EQ(verify(r).reason, "VALID") << "no role means a recipient receipt";
 }
+
+// Every member of a receipt, replaced in turn by values of every kind, gives a
+// result or a reading error: nothing a receipt holds can crash the verifier.
+TEST(ReceiptVerify, AnyMemberReplacedGivesAResultOrAnError) {
+  const std::vector<Json> replacements = {
+      Json::null(), Json::number_u64(0), *w::parse_json("-1"), *w::parse_json("1.5"), Json::string(""),
+      Json::string("0x" + std::string(64, 'f')), Json::array(), Json::object(),
+      object({{"x", hex(u(1))}, {"y", hex(u(2))}}),
+  };
+  NoteOptions issuer_mailbox;
+  issuer_mailbox.role = "issuer";
+  issuer_mailbox.mailbox = true;
+  NoteOptions b1_issuer;
+  b1_issuer.role = "issuer";
+  const Json receipts[] = {receipt(note_args("note-a2")), receipt(note_args("note-a1", issuer_mailbox)),
+                           receipt(note_args("note-b1", b1_issuer)), receipt(eoa_args("eoa-priv"))};
+  size_t results = 0, errors = 0;
+  for (const Json& base : receipts) {
+    // Paths to every member, depth first.
+    std::vector<std::vector<std::string>> paths;
+    std::vector<std::pair<const Json*, std::vector<std::string>>> todo = {{&base, {}}};
+    while (!todo.empty()) {
+      auto [v, path] = todo.back();
+      todo.pop_back();
+      if (!path.empty()) paths.push_back(path);
+      if (const w::JsonObject* o = v->as_object())
+        for (const w::JsonMember& m : *o) {
+          auto p = path;
+          p.push_back(m.key);
+          todo.push_back({&m.value, p});
+        }
+    }
+    for (const auto& path : paths)
+      for (const Json& repl : replacements) {
+        Json r = base;
+        std::vector<const char*> parent;
+        for (size_t i = 0; i + 1 < path.size(); ++i) parent.push_back(path[i].c_str());
+        at(r, parent).set(path.back(), repl);
+        auto v = w::verify_receipt_core(r);
+        ++(v ? results : errors);
+        if (v) {
+          EXPECT_EQ(v->ok, v->identity_m && v->value);
+        } else {
+          EXPECT_FALSE(v.error().panic) << v.error().msg;
+        }
+      }
+  }
+  EXPECT_GT(results, 0u);
+  EXPECT_GT(errors, 0u);
+}
