@@ -153,13 +153,36 @@ def ok_result(payer, reason="VALID", value=V):
 
 
 def test_road_of_a_note_a1_receipt():
-    args = note_args("note-a1", mailbox=True)
+    # 1. The minter mints the note to the recipient's receiving key.
+    minted = json.loads(vw.mint_unilateral_a1(json.dumps({
+        "nonces": {"r_prime": hex(R_ID), "r_note": hex(R_NOTE)}, "M_rec": pt(PAYEE.M), "pk_recv": pt(PK_RECV),
+        "v": hex(V), "rho": hex(RHO), "m_issuer": hex(ISSUER.m), "predicate": "0x0"})))
+    # 2. The issuer signs the batch the note was minted in.
+    cms = [0x1234, int(minted["cm"], 16)]
+    e, s, rp = vi.issuer_schnorr_sign(ISSUER.sk, vi.batch_commitment(cms), ISSUER.addr, CHAIN, 0x5160)
+    # 3. The note travels wrapped; the recipient opens it with its receiving secret.
+    delivery = json.loads(vw.deliver_a1(json.dumps({
+        "eNote": minted["eNote"], "eRec": minted["eRec"], "v": hex(V), "rho": hex(RHO), "predicate": "0x0",
+        "r_note": hex(R_NOTE), "pk_recv": pt(PK_RECV)})))
+    opened = json.loads(vw.open_a1(json.dumps({"delivery": delivery, "k": hex(K_RECV), "m_issuer": hex(ISSUER.m)})))
+    assert opened["opening"]["cm"] == minted["cm"]
+    opening = {k: opened["opening"][k] for k in ("v", "rho", "idHash", "predicate")}
+    opening["flavor"] = hx(opened["opening"]["flavor"])
+    # 4. The recipient assembles the receipt when the note is spent.
+    args = {"kind": "note-a1", "chainid": CHAIN, "contracts": {"registry": hx(REGISTRY)},
+            "payer": ISSUER.arg(E=False), "payee": PAYEE.arg(), "txn": TXN, "nonces": NONCES,
+            "opening": opening, "cms": [hx(c) for c in cms], "face": opening["v"],
+            "nullifier": hx(vi.nullifier(RHO, int(opening["idHash"], 16))),
+            "pk_recv": pt(PK_RECV), "k_recv": hex(K_RECV), "mailbox_binding": mailbox_binding(),
+            "issuer_sig": {"e": hx(e), "s": hx(s), "R": pt(rp)}, "eNote": opened["eNote"], "eRec": opened["eRec"]}
     text = build(args)
     assert text == vw.canonical_json(text)  # canonical already
+    # 5. The canonical bytes travel in the envelope, known by their id.
     envelope = vw.envelope_text(text.encode())
     assert envelope.startswith("VV-RCPT/2.\n") and envelope.endswith("\n.END")
     rid = vw.receipt_id(text.encode())
     assert len(rid) == 12
+    # 6. Anyone holding the envelope reads it back and verifies it.
     carried = vw.parse_envelope("Forwarded:\r\n  " + envelope.replace("\n", "\r\n  ") + "\nthanks")
     assert carried == text.encode()
     assert vw.receipt_id(carried) == rid
