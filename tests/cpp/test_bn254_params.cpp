@@ -38,6 +38,38 @@ TEST(Params, ModuliFollowFromTheCurveParameter) {
   EXPECT_EQ(oracle::to4(times(6, x2)), oracle::to4(oracle::big(params::SIX_X_SQ, 2)));
 }
 
+// sum d_i 2^i, and whether any `window` consecutive digits hold two non-zero ones.
+template <size_t N>
+std::pair<Big, bool> signed_digits(const int8_t (&d)[N], int window) {
+  Big pos = {0}, neg = {0};
+  bool crowded = false;
+  for (size_t i = 0; i < N; ++i) {
+    Big term = oracle::mul(Big{(uint64_t)(d[i] < 0 ? -d[i] : d[i])}, oracle::pow2((int)i));
+    if (d[i] > 0) pos = oracle::add(pos, term);
+    if (d[i] < 0) neg = oracle::add(neg, term);
+    if (d[i] != 0 && (d[i] % 2 == 0 || d[i] >= (1 << (window - 1)) || -d[i] >= (1 << (window - 1)))) crowded = true;
+    for (int j = 1; j < window && i + j < N; ++j)
+      if (d[i] != 0 && d[i + j] != 0) crowded = true;
+  }
+  return {oracle::sub(pos, neg), crowded};
+}
+
+TEST(Params, SignedDigitForms) {
+  const Big x = {params::BN_X};
+  struct Case {
+    std::pair<Big, bool> got;
+    Big want;
+  } cases[] = {
+      {signed_digits(params::ATE_LOOP_NAF, 2), oracle::add(oracle::mul(Big{6}, x), Big{2})},
+      {signed_digits(params::BN_X_NAF, 2), x},
+      {signed_digits(params::BN_X_WNAF4, 4), x},
+  };
+  for (auto& c : cases) {
+    EXPECT_EQ(oracle::to4(c.got.first), oracle::to4(c.want));
+    EXPECT_FALSE(c.got.second) << "digits must be odd, small and spread out";
+  }
+}
+
 }  // namespace
 
 #include "vorn/bn254/towers.h"
