@@ -82,6 +82,14 @@ TYPED_TEST(FieldTest, ArithmeticMatchesOracle) {
       ASSERT_EQ(r, fa + fb);
       detail::mod_sub_portable(r.v, fa.v, fb.v, Traits<F>::mod());
       ASSERT_EQ(r, fa - fb);
+      // 9a + b and 9a - b (the multiplication by xi in Fq2).
+      const Big nine_a = oracle::mul(Big{9}, A);
+      ASSERT_EQ(limbs(fa.times9_plus(fb)), oracle::to4(oracle::mod(oracle::add(nine_a, B), p)));
+      ASSERT_EQ(limbs(fa.times9_minus(fb)), oracle::to4(oracle::mod(oracle::sub(oracle::add(nine_a, p), B), p)));
+      detail::mod_mul9_add_portable(r.v, fa.v, fb.v, Traits<F>::mod());
+      ASSERT_EQ(r, fa.times9_plus(fb));
+      detail::mod_mul9_sub_portable(r.v, fa.v, fb.v, Traits<F>::mod());
+      ASSERT_EQ(r, fa.times9_minus(fb));
     }
   for (auto& a : vals) {
     F fa = F::from_limbs(a.data());

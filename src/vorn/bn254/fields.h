@@ -280,6 +280,24 @@ inline void mod_sub_portable(uint64_t r[4], const uint64_t a[4], const uint64_t 
   r[3] = adc(t[3], m[3] & mask, c);
 }
 
+// r = (9a + b) mod m and r = (9a - b) mod m for a, b < m.
+inline void mod_mul9_add_portable(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t t[4];
+  mod_add_portable(t, a, a, m);
+  mod_add_portable(t, t, t, m);
+  mod_add_portable(t, t, t, m);
+  mod_add_portable(t, t, a, m);
+  mod_add_portable(r, t, b, m);
+}
+inline void mod_mul9_sub_portable(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t t[4];
+  mod_add_portable(t, a, a, m);
+  mod_add_portable(t, t, t, m);
+  mod_add_portable(t, t, t, m);
+  mod_add_portable(t, t, a, m);
+  mod_sub_portable(r, t, b, m);
+}
+
 #ifdef VORN_BN254_HAVE_ADX
 // The same two operations in plain x86-64 (add/adc/sub/sbb/cmov, present on every
 // x86-64 processor): the compiler's rendering of the carry chains is several times
@@ -349,12 +367,214 @@ inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
   r[2] = t2;
   r[3] = t3;
 }
+
+// r = (9a + b) mod m and r = (9a - b) mod m for a, b < m: the products by
+// xi = 9 + u in Fq2, as five modular additions kept in registers.
+inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
+  __asm__(
+      "movq (%[a]), %[t0]\n\t"
+      "movq 8(%[a]), %[t1]\n\t"
+      "movq 16(%[a]), %[t2]\n\t"
+      "movq 24(%[a]), %[t3]\n\t"
+      "addq %[t0], %[t0]\n\t"
+      "adcq %[t1], %[t1]\n\t"
+      "adcq %[t2], %[t2]\n\t"
+      "adcq %[t3], %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "addq %[t0], %[t0]\n\t"
+      "adcq %[t1], %[t1]\n\t"
+      "adcq %[t2], %[t2]\n\t"
+      "adcq %[t3], %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "addq %[t0], %[t0]\n\t"
+      "adcq %[t1], %[t1]\n\t"
+      "adcq %[t2], %[t2]\n\t"
+      "adcq %[t3], %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "addq (%[a]), %[t0]\n\t"
+      "adcq 8(%[a]), %[t1]\n\t"
+      "adcq 16(%[a]), %[t2]\n\t"
+      "adcq 24(%[a]), %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "addq (%[b]), %[t0]\n\t"
+      "adcq 8(%[b]), %[t1]\n\t"
+      "adcq 16(%[b]), %[t2]\n\t"
+      "adcq 24(%[b]), %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
+        [d2] "=&r"(d2), [d3] "=&r"(d3)
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
+      : "cc", "memory");
+  r[0] = t0;
+  r[1] = t1;
+  r[2] = t2;
+  r[3] = t3;
+}
+
+inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
+  __asm__(
+      "movq (%[a]), %[t0]\n\t"
+      "movq 8(%[a]), %[t1]\n\t"
+      "movq 16(%[a]), %[t2]\n\t"
+      "movq 24(%[a]), %[t3]\n\t"
+      "addq %[t0], %[t0]\n\t"
+      "adcq %[t1], %[t1]\n\t"
+      "adcq %[t2], %[t2]\n\t"
+      "adcq %[t3], %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "addq %[t0], %[t0]\n\t"
+      "adcq %[t1], %[t1]\n\t"
+      "adcq %[t2], %[t2]\n\t"
+      "adcq %[t3], %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "addq %[t0], %[t0]\n\t"
+      "adcq %[t1], %[t1]\n\t"
+      "adcq %[t2], %[t2]\n\t"
+      "adcq %[t3], %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "addq (%[a]), %[t0]\n\t"
+      "adcq 8(%[a]), %[t1]\n\t"
+      "adcq 16(%[a]), %[t2]\n\t"
+      "adcq 24(%[a]), %[t3]\n\t"
+      "movq %[t0], %[d0]\n\t"
+      "movq %[t1], %[d1]\n\t"
+      "movq %[t2], %[d2]\n\t"
+      "movq %[t3], %[d3]\n\t"
+      "subq (%[m]), %[d0]\n\t"
+      "sbbq 8(%[m]), %[d1]\n\t"
+      "sbbq 16(%[m]), %[d2]\n\t"
+      "sbbq 24(%[m]), %[d3]\n\t"
+      "cmovncq %[d0], %[t0]\n\t"
+      "cmovncq %[d1], %[t1]\n\t"
+      "cmovncq %[d2], %[t2]\n\t"
+      "cmovncq %[d3], %[t3]\n\t"
+      "subq (%[b]), %[t0]\n\t"
+      "sbbq 8(%[b]), %[t1]\n\t"
+      "sbbq 16(%[b]), %[t2]\n\t"
+      "sbbq 24(%[b]), %[t3]\n\t"
+      "sbbq %[d0], %[d0]\n\t"
+      "movq %[d0], %[d1]\n\t"
+      "movq %[d0], %[d2]\n\t"
+      "movq %[d0], %[d3]\n\t"
+      "andq (%[m]), %[d0]\n\t"
+      "andq 8(%[m]), %[d1]\n\t"
+      "andq 16(%[m]), %[d2]\n\t"
+      "andq 24(%[m]), %[d3]\n\t"
+      "addq %[d0], %[t0]\n\t"
+      "adcq %[d1], %[t1]\n\t"
+      "adcq %[d2], %[t2]\n\t"
+      "adcq %[d3], %[t3]\n\t"
+      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
+        [d2] "=&r"(d2), [d3] "=&r"(d3)
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
+      : "cc", "memory");
+  r[0] = t0;
+  r[1] = t1;
+  r[2] = t2;
+  r[3] = t3;
+}
 #else
 inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_add_portable(r, a, b, m);
 }
 inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_sub_portable(r, a, b, m);
+}
+inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  mod_mul9_add_portable(r, a, b, m);
+}
+inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+  mod_mul9_sub_portable(r, a, b, m);
 }
 #endif
 
@@ -494,6 +714,17 @@ struct Fp {
   Fp sqr() const { return *this * *this; }
   /// 2a.
   Fp dbl() const { return *this + *this; }
+  /// 9a + b and 9a - b (constant time).
+  Fp times9_plus(const Fp& b) const {
+    Fp r;
+    detail::mod_mul9_add(r.v, v, b.v, P::MOD);
+    return r;
+  }
+  Fp times9_minus(const Fp& b) const {
+    Fp r;
+    detail::mod_mul9_sub(r.v, v, b.v, P::MOD);
+    return r;
+  }
   /// a/2 (constant time: adds p when a is odd, then shifts).
   Fp half() const {
     const uint64_t m = 0 - (v[0] & 1);

@@ -42,11 +42,7 @@ struct Fq2 {
   /// Multiplication by an element of the base field.
   Fq2 mul_fq(const Fq& s) const { return {c0 * s, c1 * s}; }
   /// Multiplication by xi = 9 + u: (9 c0 - c1) + (c0 + 9 c1) u.
-  Fq2 mul_by_xi() const {
-    Fq t0 = c0.dbl().dbl().dbl() + c0;
-    Fq t1 = c1.dbl().dbl().dbl() + c1;
-    return {t0 - c1, t1 + c0};
-  }
+  Fq2 mul_by_xi() const { return {c0.times9_minus(c1), c1.times9_plus(c0)}; }
   /// Conjugate c0 - c1 u, which is also the Frobenius map x -> x^q.
   Fq2 conj() const { return {c0, -c1}; }
   /// Norm c0^2 + c1^2 (in Fq).
