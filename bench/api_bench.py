@@ -300,6 +300,76 @@ for _kind, _role in [("eoa-pub", None), ("eoa-priv", None), ("note-a1", "recipie
     row(f"verify_receipt {_name}")(lambda t=_receipt: vw.verify_receipt(t))
 
 
+# ---- flows: unilateral mints, recipient receipts, credential issuance --------
+
+FL_CRED = json.dumps({"fields": {"name": "Bob", "country": "NL"}, "issuer_id": "reg-1", "sk_x": _hx(K // 179),
+                      "sk_y": _hx(K // 181), "t_sig": _hx(K // 191)})
+FL_CRED_DELIVERY = json.dumps(dict(json.loads(FL_CRED), applicant_pk=_pt(RC_PAY_PK), r_delivery=_hx(K // 193)))
+FL_MINT_A1 = json.dumps({"nonces": {"r_prime": _hx(D_RP), "r_note": _hx(D_RN)}, "M_rec": _pt(RC_PAY_M),
+                         "pk_recv": _pt(D_PK), "v": _hx(D_V), "rho": _hx(D_RHO), "m_issuer": _hx(RC_MISS),
+                         "predicate": _hx(0)})
+FL_MINT_A2 = json.dumps({"nonces": dict(zip(["r_prime", "r_note", "beta", "gamma", "k_r", "k_b", "k_s", "k_g"],
+                                            [_hx(K // (197 + 2 * i)) for i in range(8)])),
+                         "sk_iss": _hx(RC_ISS_SK), "E_reg": RC_ISS["E"], "pk_recv": _pt(D_PK), "v": _hx(D_V),
+                         "rho": _hx(D_RHO), "issuer": _hx(0xA11CE), "chainid": _hx(RC_CHAIN), "predicate": _hx(0)})
+FL_MINTED_A1 = json.loads(vw.mint_unilateral_a1(FL_MINT_A1))
+FL_MINTED_A2 = json.loads(vw.mint_unilateral_a2(FL_MINT_A2))
+FL_MEMBERS = [_hx(vi.identity_leaf(m)) for m in (RC_ISS_M, RC_PAY_M)]
+
+
+def _fl_root(leaves, depth):
+    level, z = list(leaves), 0
+    for _ in range(depth):
+        level += [z] * (len(level) % 2)
+        level = [_node(level[i], level[i + 1]) for i in range(0, len(level), 2)]
+        z = _node(z, z)
+    return level[0]
+
+
+for _n, _depth in [(2, 16), (1024, 20)]:
+    _leaves = [_hx(K // (211 + i)) for i in range(_n - 2)] + FL_MEMBERS
+    _tree = {"depth": _depth, "leaves": _leaves}
+    _root = _hx(_fl_root([int(x, 16) for x in _leaves], _depth))
+    _common = {"tree": _tree, "k_recv": _hx(D_K), "M_rec": _pt(RC_PAY_M), "issuer": _hx(0xA11CE),
+               "chainid": _hx(RC_CHAIN), "t_vd": _hx(K // 223)}
+    _make1 = json.dumps(dict(_common, minted=FL_MINTED_A1, M_iss=_pt(RC_ISS_M)))
+    _make2 = json.dumps(dict(_common, minted=FL_MINTED_A2))
+    _ver1 = json.dumps({"receipt": json.loads(vw.make_receipt_a1(_make1)), "tree": _tree, "identity_root": _root})
+    _ver2 = json.dumps({"receipt": json.loads(vw.make_receipt_a2(_make2)), "tree": _tree, "pk_iss": _pt(RC_ISS_PK),
+                        "E_reg": RC_ISS["E"], "identity_root": _root})
+    assert json.loads(vw.verify_receipt_a1(_ver1))["valid"] and json.loads(vw.verify_receipt_a2(_ver2))["valid"]
+    _tag_n = f"{_n} leaves, depth {_depth}"
+    row(f"make_receipt_a1 {_tag_n}")(lambda a=_make1: vw.make_receipt_a1(a))
+    row(f"make_receipt_a2 {_tag_n}")(lambda a=_make2: vw.make_receipt_a2(a))
+    row(f"verify_receipt_a1 {_tag_n}")(lambda a=_ver1: vw.verify_receipt_a1(a))
+    row(f"verify_receipt_a2 {_tag_n}")(lambda a=_ver2: vw.verify_receipt_a2(a))
+
+row("mint_unilateral_a1")(lambda: vw.mint_unilateral_a1(FL_MINT_A1))
+row("mint_unilateral_a2")(lambda: vw.mint_unilateral_a2(FL_MINT_A2))
+row("issue_credential")(lambda: vw.issue_credential(FL_CRED))
+row("issue_credential + delivery")(lambda: vw.issue_credential(FL_CRED_DELIVERY))
+
+
+def _receipt_road():
+    """examples/receipt_road.py, every step, its printing discarded."""
+    import contextlib
+    import io
+    import pathlib
+    import runpy
+    road = runpy.run_path(str(pathlib.Path(__file__).resolve().parents[1] / "examples" / "receipt_road.py"))
+    sink = io.StringIO()
+
+    def run():
+        with contextlib.redirect_stdout(sink):
+            assert road["main"]() == 0
+        sink.seek(0)
+        sink.truncate()
+    return run
+
+
+row("receipt road (examples/receipt_road.py)")(_receipt_road())
+
+
 # ---- later areas append their rows here ------------------------------------
 
 
