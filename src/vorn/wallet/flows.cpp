@@ -13,6 +13,7 @@
 #include "vorn/wallet/canonical.h"
 #include "vorn/wallet/group_args.h"
 #include "vorn/wallet/records.h"
+#include "vorn/wallet/verify.h"
 
 namespace vorn::wallet {
 

@@ -33,7 +33,6 @@ inline constexpr std::string_view kRecipientNotRegistered = "recipient M not a r
 inline constexpr std::string_view kIssuerNotRegistered = "issuer M not a registered identity";
 inline constexpr std::string_view kBindingInvalid = "issuer binding invalid";
 inline constexpr std::string_view kBindingIdentityNotDecrypted = "the binding's Identity is not the one decrypted";
-inline constexpr std::string_view kValid = "VALID";
 /// A zero randomness publishes the plaintext (the ciphertext's C is then the value
 /// point or the identity itself), and two ciphertexts sharing a randomness to one
 /// key let anyone subtract them: C_note - C_id = v*G - M, so a guessed identity

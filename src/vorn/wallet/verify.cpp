@@ -23,7 +23,6 @@ namespace {
 
 constexpr std::string_view kRecipient = "recipient";
 constexpr std::string_view kIssuer = "issuer";
-constexpr std::string_view kValid = "VALID";
 constexpr std::string_view kUnverifiedIssuer = "UNVERIFIED ISSUER";
 constexpr std::string_view kUnverifiedRecipient = "UNVERIFIED RECIPIENT";
 constexpr std::string_view kQualifierJoin = " + ";

@@ -29,6 +29,8 @@ namespace vorn::wallet {
 
 inline constexpr std::string_view kCoreNotJson = "receipt core is not valid JSON";
 inline constexpr std::string_view kCoreNotObject = "receipt core must be a JSON object";
+/// The reason of a receipt that passes every check (here and in the recipient-receipt flows).
+inline constexpr std::string_view kValid = "VALID";
 
 /// The verification result.
 struct RcptResult {
