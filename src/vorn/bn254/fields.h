@@ -59,7 +59,7 @@ extern bool g_use_adx;
 // Straight-line code, no data-dependent branch. The operands are read through
 // registers (a "memory" clobber orders the accesses), which keeps the register
 // demand low enough for unoptimised and frame-pointer builds.
-inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
+__attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
   uint64_t t0, t1, t2, t3, t4, lo, hi, z, d;
   __asm__(
       "movq (%[b]), %%rdx\n\t"
@@ -245,7 +245,7 @@ inline void mont_mul_portable(uint64_t r[4], const uint64_t a[4], const uint64_t
 
 // Montgomery product, through the fastest available code path. m points at the
 // modulus followed by -m^-1 mod 2^64.
-inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
+__attribute__((always_inline)) inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
 #ifdef VORN_BN254_HAVE_ADX
   if (g_use_adx) {
     mont_mul_adx(r, a, b, m);
