@@ -1,5 +1,6 @@
 #include "vorn/crypto/b1_binding.h"
 
+#include "vorn/core/ct.h"
 #include "vorn/hash/transcript.h"
 
 namespace vorn::crypto {
@@ -24,11 +25,13 @@ Result<B1Binding> b1_bind_prove(const B1BindWitness& w, const Ciphertext& e_dep,
   VORN_TRY(const G1Affine h, pedersen_h());
 
   const G1 m_dep = g1_mul_gen_ct(w.m_dep);
-  // Witness check on secret-derived points: a constant-time comparison.
-  if (!ct_equal(m_dep + g1_mul_ct(e_dep.R, w.sk_dep), G1::from_affine(e_dep.C))) return IdError{kMsgDepNotDecrypting};
+  // Witness check on secret-derived points: a constant-time comparison; only its
+  // outcome, which the error reports, is made public.
+  if (!ct::declassify(ct_equal(m_dep + g1_mul_ct(e_dep.R, w.sk_dep), G1::from_affine(e_dep.C))))
+    return IdError{kMsgDepNotDecrypting};
 
   const G1 k_m_g = g1_mul_gen_ct(n.k_m);
-  const auto a = to_affine_ct<9>({
+  auto a = to_affine_ct<9>({
       g1_mul_gen_ct(w.sk_dep),                      // pk_dep
       g1_mul_gen_ct(w.r),                           // R_E
       m_dep + g1_mul_ct(pk_iss, w.r),               // C_E
@@ -39,6 +42,7 @@ Result<B1Binding> b1_bind_prove(const B1BindWitness& w, const Ciphertext& e_dep,
       k_m_g + g1_mul_ct(h, n.k_b),                  // D5
       m_dep + g1_mul_ct(h, w.b),                    // Cm
   });
+  a = ct::declassify(a);  // pk_dep, e_dep_for_iss, the commitments and Cm are published
   B1Binding out{{a[3], a[4], a[5], a[6], a[7], a[8], W{}, W{}, W{}, W{}, W{}}, {a[1], a[2]}};
   B1BindProof& p = out.proof;
   p.e = challenge(a[0], e_dep, pk_iss, out.e_dep_for_iss, p, account, chainid);

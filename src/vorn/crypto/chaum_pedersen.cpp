@@ -1,5 +1,6 @@
 #include "vorn/crypto/chaum_pedersen.h"
 
+#include "vorn/core/ct.h"
 #include "vorn/hash/transcript.h"
 
 namespace vorn::crypto {
@@ -22,11 +23,12 @@ W challenge(const Ciphertext& ea, const Ciphertext& eb, const G1Affine& pka, con
 CpProof chaum_pedersen_prove(const Ciphertext& e_alice, const Ciphertext& e_bob, const G1Affine& pk_alice,
                              const G1Affine& pk_bob, const Fr& sk_alice, const Fr& r_prime, const CpContext& ctx,
                              const Fr& k1, const Fr& k2) {
-  const auto t = to_affine_ct<3>({
+  auto t = to_affine_ct<3>({
       g1_mul_gen_ct(k1),                                      // T1
       g1_mul_ct(e_alice.R, k1) - g1_mul_ct(pk_bob, k2),       // T2
       g1_mul_gen_ct(k2),                                      // T3
   });
+  t = ct::declassify(t);  // the commitments are published in the proof
   const W e = challenge(e_alice, e_bob, pk_alice, pk_bob, t[0], t[1], t[2], ctx);
   const Fr ef = fr(e);
   return {t[0], t[1], t[2], e, respond(k1, ef, sk_alice), respond(k2, ef, r_prime)};

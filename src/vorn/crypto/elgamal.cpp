@@ -1,6 +1,7 @@
 #include "vorn/crypto/elgamal.h"
 
 #include "vorn/bn254/pairing.h"
+#include "vorn/core/ct.h"
 
 namespace vorn::crypto {
 
@@ -35,7 +36,8 @@ PsSignature ps_rerandomize(const PsSignature& sig, const Fr& t) {
 }
 
 Result<PsPresentation> ps_present(const PsSignature& sig, const G1Affine& y1, const Fr& a, const Fr& b) {
-  if (a.is_zero() || b.is_zero()) return IdError{kMsgPresentationZero};
+  // Only the outcome of the zero test leaves the call (as the error).
+  if (ct::declassify(a.is_zero() | b.is_zero())) return IdError{kMsgPresentationZero};
   const auto p = to_affine_ct<2>({g1_mul_ct(sig.sigma_1, a), g1_mul_ct(sig.sigma_2, a) + g1_mul_ct(y1, b)});
   return PsPresentation{p[0], p[1]};
 }

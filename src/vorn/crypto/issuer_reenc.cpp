@@ -1,5 +1,6 @@
 #include "vorn/crypto/issuer_reenc.h"
 
+#include "vorn/core/ct.h"
 #include "vorn/hash/transcript.h"
 
 namespace vorn::crypto {
@@ -24,17 +25,18 @@ Result<IssuerReencProof> issuer_reenc_prove(const IssuerReencWitness& w, const C
                                             const IssuerReencNonces& n) {
   VORN_TRY(const G1Affine h, pedersen_h());
 
-  // Witness checks on secret-derived points: constant-time comparisons.
-  if (!ct_equal(g1_mul_gen_ct(w.r_prime), G1::from_affine(e_iss.R))) return IdError{kMsgReencR};
+  // Witness checks on secret-derived points: constant-time comparisons; only their
+  // outcome, which the error reports, is made public.
+  if (!ct::declassify(ct_equal(g1_mul_gen_ct(w.r_prime), G1::from_affine(e_iss.R)))) return IdError{kMsgReencR};
   const G1 m_iss = (-g1_mul_ct(e_reg.R, w.sk_iss)).add_affine(e_reg.C);
   const G1 r_pk_rec = g1_mul_ct(w.pk_rec, w.r_prime);
-  if (!ct_equal(m_iss + r_pk_rec, G1::from_affine(e_iss.C))) return IdError{kMsgReencC};
+  if (!ct::declassify(ct_equal(m_iss + r_pk_rec, G1::from_affine(e_iss.C)))) return IdError{kMsgReencC};
 
   const G1 q = g1_mul_ct(h, w.beta).add_affine(w.pk_rec);
   const G1 u = g1_mul_ct(h, w.r_prime);
   const G1 t = r_pk_rec + g1_mul_ct(h, w.gamma);
   const G1 k_g_h = g1_mul_ct(h, n.k_g);
-  const auto a = to_affine_ct<9>({
+  auto a = to_affine_ct<9>({
       g1_mul_gen_ct(w.sk_iss),                              // pk_iss
       g1_mul_gen_ct(n.k_r),                                 // A1
       g1_mul_ct(h, n.k_r),                                  // A2
@@ -43,6 +45,7 @@ Result<IssuerReencProof> issuer_reenc_prove(const IssuerReencWitness& w, const C
       g1_mul_ct(e_reg.R, n.k_s) + k_g_h,                    // A5
       q, u, t,
   });
+  a = ct::declassify(a);  // pk_iss, the commitments and Q, U, T are published
   IssuerReencProof p{a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], W{}, W{}, W{}, W{}, W{}};
   p.e = challenge(a[0], e_reg, e_iss, p, issuer, chainid);
   const Fr e = fr(p.e);

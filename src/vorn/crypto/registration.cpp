@@ -1,6 +1,7 @@
 #include "vorn/crypto/registration.h"
 
 #include "vorn/bn254/pairing.h"
+#include "vorn/core/ct.h"
 #include "vorn/hash/transcript.h"
 
 namespace vorn::crypto {
@@ -25,12 +26,13 @@ RegistrationProof registration_prove(const G1Affine& a, const G1Affine& b, const
                                      const Ciphertext& e_ct, const RegistrationWitness& wit,
                                      const RegistrationNonces& n, const W& registrant, const W& chainid,
                                      const W& registry) {
-  const auto c = to_affine_ct<4>({
+  auto c = to_affine_ct<4>({
       g1_mul_ct(a, n.m_tilde) + g1_mul_gen_ct(n.b_tilde),    // C1
       g1_mul_gen_ct(n.m_tilde) + g1_mul_ct(pk, n.r_tilde),  // T_C
       g1_mul_gen_ct(n.r_tilde),                             // T_R
       g1_mul_gen_ct(n.sk_tilde),                            // T_key
   });
+  c = ct::declassify(c);  // the commitments are published in the proof
   const W e = challenge(a, b, e_ct, pk, c[0], c[1], c[2], c[3], registrant, chainid, registry);
   const Fr ef = fr(e);
   return {c[0],

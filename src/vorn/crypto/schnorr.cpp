@@ -1,5 +1,6 @@
 #include "vorn/crypto/schnorr.h"
 
+#include "vorn/core/ct.h"
 #include "vorn/hash/keccak.h"
 #include "vorn/hash/transcript.h"
 
@@ -26,9 +27,10 @@ W registry_challenge(const G1Affine& pk, const G1Affine& r, const W& msg_hash, s
   return hash::keccak_scalar(words);
 }
 
-// PK = sk*G and R = k*G, normalised together.
+// PK = sk*G and R = k*G, normalised together; both are public (the key, and the
+// commitment published in the signature).
 std::array<G1Affine, 2> key_and_commitment(const Fr& sk, const Fr& k) {
-  return to_affine_ct<2>({bn254::g1_mul_gen_ct(sk), bn254::g1_mul_gen_ct(k)});
+  return ct::declassify(to_affine_ct<2>({bn254::g1_mul_gen_ct(sk), bn254::g1_mul_gen_ct(k)}));
 }
 
 // s*G == R + e*PK, as the single sum s*G - e*PK compared with R.

@@ -1,5 +1,6 @@
 #include "vorn/crypto/verifiable_decrypt.h"
 
+#include "vorn/core/ct.h"
 #include "vorn/hash/transcript.h"
 
 namespace vorn::crypto {
@@ -20,11 +21,12 @@ W challenge(const Ciphertext& ct, const G1Affine& pk, const G1Affine& m, const G
 
 VdProof dleq_prove(const Ciphertext& e_ct, const Fr& sk, const G1Affine& m_point, const VdContext& ctx,
                    const Fr& t) {
-  const auto p = to_affine_ct<3>({
+  auto p = to_affine_ct<3>({
       bn254::g1_mul_gen_ct(sk),      // pk
       bn254::g1_mul_gen_ct(t),       // T1
       bn254::g1_mul_ct(e_ct.R, t),   // T2
   });
+  p = ct::declassify(p);  // pk and the commitments are public (the verifier receives them)
   const W e = challenge(e_ct, p[0], m_point, p[1], p[2], ctx);
   return {p[1], p[2], e, respond(t, fr(e), sk)};
 }
