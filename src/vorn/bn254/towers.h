@@ -16,11 +16,13 @@ namespace vorn::bn254 {
 struct Fq2 {
   Fq c0, c1;
 
+  /// 0 and 1.
   static Fq2 zero() { return {Fq::zero(), Fq::zero()}; }
   static Fq2 one() { return {Fq::one(), Fq::zero()}; }
   /// Loads a constant stored as two Montgomery-form limb arrays {c0, c1}.
   static Fq2 from_mont(const uint64_t m[2][4]) { return {Fq::from_mont(m[0]), Fq::from_mont(m[1])}; }
 
+  // Sum, difference and negation, coefficient-wise.
   Fq2 operator+(const Fq2& o) const { return {c0 + o.c0, c1 + o.c1}; }
   Fq2 operator-(const Fq2& o) const { return {c0 - o.c0, c1 - o.c1}; }
   Fq2 operator-() const { return {-c0, -c1}; }
@@ -63,8 +65,8 @@ struct Fq2 {
   /// then one of the two roots), false otherwise with out untouched.
   bool sqrt_var(Fq2& out) const;
 
+  /// Constant-time zero test and equality.
   bool is_zero() const { return c0.is_zero() & c1.is_zero(); }
-  /// Constant-time equality.
   bool operator==(const Fq2& o) const { return (c0 == o.c0) & (c1 == o.c1); }
   bool operator!=(const Fq2& o) const { return !(*this == o); }
   /// a when flag is 1, b when 0 (constant time).
@@ -76,9 +78,11 @@ struct Fq2 {
 struct Fq6 {
   Fq2 c0, c1, c2;
 
+  /// 0 and 1.
   static Fq6 zero() { return {Fq2::zero(), Fq2::zero(), Fq2::zero()}; }
   static Fq6 one() { return {Fq2::one(), Fq2::zero(), Fq2::zero()}; }
 
+  // Sum, difference and negation, coefficient-wise.
   Fq6 operator+(const Fq6& o) const { return {c0 + o.c0, c1 + o.c1, c2 + o.c2}; }
   Fq6 operator-(const Fq6& o) const { return {c0 - o.c0, c1 - o.c1, c2 - o.c2}; }
   Fq6 operator-() const { return {-c0, -c1, -c2}; }
@@ -101,6 +105,7 @@ struct Fq6 {
   /// Variable-time inverse for public values; zero maps to zero.
   Fq6 inv_var() const;
 
+  /// Constant-time zero test and equality.
   bool is_zero() const { return c0.is_zero() & c1.is_zero() & c2.is_zero(); }
   bool operator==(const Fq6& o) const { return (c0 == o.c0) & (c1 == o.c1) & (c2 == o.c2); }
   bool operator!=(const Fq6& o) const { return !(*this == o); }
@@ -109,9 +114,11 @@ struct Fq6 {
 struct Fq12 {
   Fq6 c0, c1;
 
+  /// 0 and 1.
   static Fq12 zero() { return {Fq6::zero(), Fq6::zero()}; }
   static Fq12 one() { return {Fq6::one(), Fq6::zero()}; }
 
+  // Sum, difference and negation, coefficient-wise.
   Fq12 operator+(const Fq12& o) const { return {c0 + o.c0, c1 + o.c1}; }
   Fq12 operator-(const Fq12& o) const { return {c0 - o.c0, c1 - o.c1}; }
   Fq12 operator-() const { return {-c0, -c1}; }
@@ -138,6 +145,7 @@ struct Fq12 {
   /// a^e with e four limbs (time depends on e only). For tests and rare uses.
   Fq12 pow(const uint64_t e[4]) const;
 
+  /// Constant-time zero test, one test and equality.
   bool is_zero() const { return c0.is_zero() & c1.is_zero(); }
   bool is_one() const { return *this == one(); }
   bool operator==(const Fq12& o) const { return (c0 == o.c0) & (c1 == o.c1); }
