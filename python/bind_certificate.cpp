@@ -32,9 +32,8 @@ Result<Value> verify_body(Args& a) {
 
 Result<Value> seal_body(Args& a) {
   VORN_TRY(registry::SignedCertificate sc, registry::parse_signed_certificate(bytes_of(a[0])));
-  VORN_TRY(Words64 pk, arg_g1_words(a[1]));
+  VORN_TRY(const G1Words client_pk, arg_g1(a[1]));
   VORN_TRY(W r, arg_w(a[2]));
-  const registry::G1Words client_pk = {W::from_bytes(pk.data()), W::from_bytes(pk.data() + 32)};
   VORN_TRY(registry::Bytes env, registry::seal_certificate(sc, client_pk, r));
   return bytes_value(env);
 }

@@ -21,18 +21,18 @@ Result<Value> boolean(Result<T> r) {
 // ---- ElGamal and Pointcheval-Sanders ----
 
 Result<Value> elgamal_encrypt_body(Args& a) {
-  VORN_TRY(const G1Words m, g1w(a[0]));
-  VORN_TRY(const G1Words pk, g1w(a[1]));
+  VORN_TRY(const G1Words m, arg_g1(a[0]));
+  VORN_TRY(const G1Words pk, arg_g1(a[1]));
   VORN_TRY(const W r, arg_w(a[2]));
   VORN_TRY(const CtWords ct, cw::elgamal_encrypt(m, pk, r));
-  return ct_v(ct);
+  return ct_value(ct);
 }
 
 Result<Value> elgamal_decrypt_body(Args& a) {
-  VORN_TRY(const CtWords ct, ctw(a[0]));
+  VORN_TRY(const CtWords ct, arg_ct(a[0]));
   VORN_TRY(const W sk, arg_w(a[1]));
   VORN_TRY(const G1Words m, cw::elgamal_decrypt(ct, sk));
-  return g1_v(m);
+  return g1_value(m);
 }
 
 Result<Value> ps_sign_body(Args& a) {
@@ -44,26 +44,26 @@ Result<Value> ps_sign_body(Args& a) {
 }
 
 Result<Value> ps_verify_body(Args& a) {
-  VORN_TRY(const G2Words x, g2w(a[0]));
-  VORN_TRY(const G2Words y, g2w(a[1]));
-  VORN_TRY(const G1Words s1, g1w(a[2]));
-  VORN_TRY(const G1Words s2, g1w(a[3]));
+  VORN_TRY(const G2Words x, arg_g2(a[0]));
+  VORN_TRY(const G2Words y, arg_g2(a[1]));
+  VORN_TRY(const G1Words s1, arg_g1(a[2]));
+  VORN_TRY(const G1Words s2, arg_g1(a[3]));
   VORN_TRY(const W m, arg_w(a[4]));
   return boolean(cw::ps_verify(x, y, s1, s2, m));
 }
 
 Result<Value> ps_rerandomize_body(Args& a) {
-  VORN_TRY(const G1Words s1, g1w(a[0]));
-  VORN_TRY(const G1Words s2, g1w(a[1]));
+  VORN_TRY(const G1Words s1, arg_g1(a[0]));
+  VORN_TRY(const G1Words s2, arg_g1(a[1]));
   VORN_TRY(const W t, arg_w(a[2]));
   VORN_TRY(const cw::G1Pair sig, cw::ps_rerandomize(s1, s2, t));
   return pair_v(sig);
 }
 
 Result<Value> ps_present_body(Args& a) {
-  VORN_TRY(const G1Words s1, g1w(a[0]));
-  VORN_TRY(const G1Words s2, g1w(a[1]));
-  VORN_TRY(const G1Words y1, g1w(a[2]));
+  VORN_TRY(const G1Words s1, arg_g1(a[0]));
+  VORN_TRY(const G1Words s2, arg_g1(a[1]));
+  VORN_TRY(const G1Words y1, arg_g1(a[2]));
   VORN_TRY(const W sa, arg_w(a[3]));
   VORN_TRY(const W sb, arg_w(a[4]));
   VORN_TRY(const cw::G1Pair p, cw::ps_present(s1, s2, y1, sa, sb));
@@ -71,8 +71,8 @@ Result<Value> ps_present_body(Args& a) {
 }
 
 Result<Value> ps_key_consistent_body(Args& a) {
-  VORN_TRY(const G2Words y, g2w(a[0]));
-  VORN_TRY(const G1Words y1, g1w(a[1]));
+  VORN_TRY(const G2Words y, arg_g2(a[0]));
+  VORN_TRY(const G1Words y1, arg_g1(a[1]));
   return boolean(cw::ps_key_consistent(y, y1));
 }
 
@@ -92,8 +92,8 @@ Result<Value> issuer_schnorr_verify_body(Args& a) {
   const Value& proof = a[1];
   VORN_TRY(const W e, arg_w(proof.items[0]));
   VORN_TRY(const W s, arg_w(proof.items[1]));
-  VORN_TRY(const G1Words r, g1w(proof.items[2]));
-  VORN_TRY(const G1Words pk, g1w(a[0]));
+  VORN_TRY(const G1Words r, arg_g1(proof.items[2]));
+  VORN_TRY(const G1Words pk, arg_g1(a[0]));
   VORN_TRY(const W h, arg_w(a[2]));
   VORN_TRY(const W issuer, arg_w(a[3]));
   VORN_TRY(const W chainid, arg_w(a[4]));
@@ -105,18 +105,18 @@ Result<Value> issuer_schnorr_verify_body(Args& a) {
 // Converts every argument in parameter order: a, b, blind, m, r, pk, e_ct,
 // registrant, sk, chainid, registry, then the four nonces.
 Result<Value> registration_prove_body(Args& a) {
-  VORN_TRY(const G1Words pa, g1w(a[0]));
-  VORN_TRY(const G1Words pb, g1w(a[1]));
+  VORN_TRY(const G1Words pa, arg_g1(a[0]));
+  VORN_TRY(const G1Words pb, arg_g1(a[1]));
   W s[3];
   for (int i = 0; i < 3; ++i) { VORN_TRY(s[i], arg_w(a[2 + i])); }  // blind, m, r
-  VORN_TRY(const G1Words pk, g1w(a[5]));
-  VORN_TRY(const CtWords ct, ctw(a[6]));
+  VORN_TRY(const G1Words pk, arg_g1(a[5]));
+  VORN_TRY(const CtWords ct, arg_ct(a[6]));
   W w[8];
   for (int i = 0; i < 8; ++i) { VORN_TRY(w[i], arg_w(a[7 + i])); }  // registrant, sk, chainid, registry, nonces
   VORN_TRY(const cw::RegistrationProofW p,
            cw::registration_prove(pa, pb, s[0], s[1], s[2], pk, ct, w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]));
-  return Value::tuple({int_v(p.e), int_v(p.s_m), int_v(p.s_b), int_v(p.s_r), int_v(p.s_sk), g1_v(p.C1), g1_v(p.T_C),
-                       g1_v(p.T_R), g1_v(p.T_key)});
+  return Value::tuple({Value::integer(p.e), Value::integer(p.s_m), Value::integer(p.s_b), Value::integer(p.s_r), Value::integer(p.s_sk), g1_value(p.C1), g1_value(p.T_C),
+                       g1_value(p.T_R), g1_value(p.T_key)});
 }
 
 // Converts the proof (its five scalars, then its four points), then a, b, e_ct, pk,
@@ -129,16 +129,16 @@ Result<Value> registration_verify_body(Args& a) {
   VORN_TRY(p.s_b, arg_w(proof.items[2]));
   VORN_TRY(p.s_r, arg_w(proof.items[3]));
   VORN_TRY(p.s_sk, arg_w(proof.items[4]));
-  VORN_TRY(p.C1, g1w(proof.items[5]));
-  VORN_TRY(p.T_C, g1w(proof.items[6]));
-  VORN_TRY(p.T_R, g1w(proof.items[7]));
-  VORN_TRY(p.T_key, g1w(proof.items[8]));
-  VORN_TRY(const G1Words pa, g1w(a[0]));
-  VORN_TRY(const G1Words pb, g1w(a[1]));
-  VORN_TRY(const CtWords ct, ctw(a[2]));
-  VORN_TRY(const G1Words pk, g1w(a[3]));
-  VORN_TRY(const G2Words x, g2w(a[4]));
-  VORN_TRY(const G2Words y, g2w(a[5]));
+  VORN_TRY(p.C1, arg_g1(proof.items[5]));
+  VORN_TRY(p.T_C, arg_g1(proof.items[6]));
+  VORN_TRY(p.T_R, arg_g1(proof.items[7]));
+  VORN_TRY(p.T_key, arg_g1(proof.items[8]));
+  VORN_TRY(const G1Words pa, arg_g1(a[0]));
+  VORN_TRY(const G1Words pb, arg_g1(a[1]));
+  VORN_TRY(const CtWords ct, arg_ct(a[2]));
+  VORN_TRY(const G1Words pk, arg_g1(a[3]));
+  VORN_TRY(const G2Words x, arg_g2(a[4]));
+  VORN_TRY(const G2Words y, arg_g2(a[5]));
   VORN_TRY(const W registrant, arg_w(a[7]));
   VORN_TRY(const W chainid, arg_w(a[8]));
   VORN_TRY(const W registry, arg_w(a[9]));
@@ -149,15 +149,15 @@ Result<Value> registration_verify_body(Args& a) {
 
 // Converts e_alice, e_bob, pk_alice, pk_bob, then the eight words in order.
 Result<Value> chaum_pedersen_prove_body(Args& a) {
-  VORN_TRY(const CtWords ea, ctw(a[0]));
-  VORN_TRY(const CtWords eb, ctw(a[1]));
-  VORN_TRY(const G1Words pka, g1w(a[2]));
-  VORN_TRY(const G1Words pkb, g1w(a[3]));
+  VORN_TRY(const CtWords ea, arg_ct(a[0]));
+  VORN_TRY(const CtWords eb, arg_ct(a[1]));
+  VORN_TRY(const G1Words pka, arg_g1(a[2]));
+  VORN_TRY(const G1Words pkb, arg_g1(a[3]));
   W w[8];
   for (int i = 0; i < 8; ++i) { VORN_TRY(w[i], arg_w(a[4 + i])); }
   VORN_TRY(const cw::CpProofW p, cw::chaum_pedersen_prove(ea, eb, pka, pkb, w[0], w[1], w[2], w[3], w[4], w[5],
                                                           w[6], w[7]));
-  return Value::tuple({int_v(p.e), int_v(p.s1), int_v(p.s2), g1_v(p.T1), g1_v(p.T2), g1_v(p.T3)});
+  return Value::tuple({Value::integer(p.e), Value::integer(p.s1), Value::integer(p.s2), g1_value(p.T1), g1_value(p.T2), g1_value(p.T3)});
 }
 
 // Converts the proof (e, s1, s2, T1, T2, T3), then e_alice, e_bob, pk_alice, pk_bob,
@@ -168,13 +168,13 @@ Result<Value> chaum_pedersen_verify_body(Args& a) {
   VORN_TRY(p.e, arg_w(proof.items[0]));
   VORN_TRY(p.s1, arg_w(proof.items[1]));
   VORN_TRY(p.s2, arg_w(proof.items[2]));
-  VORN_TRY(p.T1, g1w(proof.items[3]));
-  VORN_TRY(p.T2, g1w(proof.items[4]));
-  VORN_TRY(p.T3, g1w(proof.items[5]));
-  VORN_TRY(const CtWords ea, ctw(a[0]));
-  VORN_TRY(const CtWords eb, ctw(a[1]));
-  VORN_TRY(const G1Words pka, g1w(a[2]));
-  VORN_TRY(const G1Words pkb, g1w(a[3]));
+  VORN_TRY(p.T1, arg_g1(proof.items[3]));
+  VORN_TRY(p.T2, arg_g1(proof.items[4]));
+  VORN_TRY(p.T3, arg_g1(proof.items[5]));
+  VORN_TRY(const CtWords ea, arg_ct(a[0]));
+  VORN_TRY(const CtWords eb, arg_ct(a[1]));
+  VORN_TRY(const G1Words pka, arg_g1(a[2]));
+  VORN_TRY(const G1Words pkb, arg_g1(a[3]));
   W w[4];
   for (int i = 0; i < 4; ++i) { VORN_TRY(w[i], arg_w(a[5 + i])); }
   return boolean(cw::chaum_pedersen_verify(ea, eb, pka, pkb, p, w[0], w[1], w[2], w[3]));
@@ -182,14 +182,14 @@ Result<Value> chaum_pedersen_verify_body(Args& a) {
 
 // ---- verifiable decryption and identity opening ----
 
-Value vd_v(const cw::VdProofW& p) { return Value::tuple({int_v(p.e), int_v(p.s), g1_v(p.T1), g1_v(p.T2)}); }
+Value vd_v(const cw::VdProofW& p) { return Value::tuple({Value::integer(p.e), Value::integer(p.s), g1_value(p.T1), g1_value(p.T2)}); }
 
 Result<cw::VdProofW> vd_proof_w(const Value& proof) {
   cw::VdProofW p;
   VORN_TRY(p.e, arg_w(proof.items[0]));
   VORN_TRY(p.s, arg_w(proof.items[1]));
-  VORN_TRY(p.T1, g1w(proof.items[2]));
-  VORN_TRY(p.T2, g1w(proof.items[3]));
+  VORN_TRY(p.T1, arg_g1(proof.items[2]));
+  VORN_TRY(p.T2, arg_g1(proof.items[3]));
   return p;
 }
 
@@ -204,9 +204,9 @@ struct DleqProveArgs {
 };
 Result<DleqProveArgs> dleq_prove_args(Args& a, int n_words) {
   DleqProveArgs d;
-  VORN_TRY(d.ct, ctw(a[0]));
+  VORN_TRY(d.ct, arg_ct(a[0]));
   VORN_TRY(d.sk, arg_w(a[1]));
-  VORN_TRY(d.m, g1w(a[2]));
+  VORN_TRY(d.m, arg_g1(a[2]));
   for (int i = 0; i < n_words; ++i) { VORN_TRY(d.words[i], arg_w(a[3 + i])); }
   VORN_TRY(d.t, arg_w(a[3 + n_words]));
   return d;
@@ -222,9 +222,9 @@ struct DleqVerifyArgs {
 Result<DleqVerifyArgs> dleq_verify_args(Args& a, int n_words) {
   DleqVerifyArgs d;
   VORN_TRY(d.proof, vd_proof_w(a[3]));
-  VORN_TRY(d.ct, ctw(a[0]));
-  VORN_TRY(d.pk, g1w(a[1]));
-  VORN_TRY(d.m, g1w(a[2]));
+  VORN_TRY(d.ct, arg_ct(a[0]));
+  VORN_TRY(d.pk, arg_g1(a[1]));
+  VORN_TRY(d.m, arg_g1(a[2]));
   for (int i = 0; i < n_words; ++i) { VORN_TRY(d.words[i], arg_w(a[4 + i])); }
   return d;
 }
@@ -259,16 +259,16 @@ Result<Value> identity_opening_verify_body(Args& a) {
 Result<Value> issuer_reenc_prove_body(Args& a) {
   VORN_TRY(const W sk, arg_w(a[0]));
   VORN_TRY(const W r_prime, arg_w(a[1]));
-  VORN_TRY(const G1Words pk_rec, g1w(a[2]));
-  VORN_TRY(const CtWords e_reg, ctw(a[3]));
-  VORN_TRY(const CtWords e_iss, ctw(a[4]));
+  VORN_TRY(const G1Words pk_rec, arg_g1(a[2]));
+  VORN_TRY(const CtWords e_reg, arg_ct(a[3]));
+  VORN_TRY(const CtWords e_iss, arg_ct(a[4]));
   W w[8];
   for (int i = 0; i < 8; ++i) { VORN_TRY(w[i], arg_w(a[5 + i])); }
   VORN_TRY(const cw::IssuerReencProofW p, cw::issuer_reenc_prove(sk, r_prime, pk_rec, e_reg, e_iss, w[0], w[1], w[2],
                                                                  w[3], w[4], w[5], w[6], w[7]));
-  return Value::tuple({Value::tuple({int_v(p.e), int_v(p.s_r), int_v(p.s_b), int_v(p.s_s), int_v(p.s_g)}),
-                       Value::tuple({g1_v(p.A1), g1_v(p.A2), g1_v(p.A3), g1_v(p.A4), g1_v(p.A5), g1_v(p.Q),
-                                     g1_v(p.U), g1_v(p.T)})});
+  return Value::tuple({Value::tuple({Value::integer(p.e), Value::integer(p.s_r), Value::integer(p.s_b), Value::integer(p.s_s), Value::integer(p.s_g)}),
+                       Value::tuple({g1_value(p.A1), g1_value(p.A2), g1_value(p.A3), g1_value(p.A4), g1_value(p.A5), g1_value(p.Q),
+                                     g1_value(p.U), g1_value(p.T)})});
 }
 
 // Converts the proof (five scalars, then eight points), then pk_iss, e_reg, e_iss,
@@ -283,10 +283,10 @@ Result<Value> issuer_reenc_verify_body(Args& a) {
   VORN_TRY(p.s_s, arg_w(sc.items[3]));
   VORN_TRY(p.s_g, arg_w(sc.items[4]));
   G1Words* points[8] = {&p.A1, &p.A2, &p.A3, &p.A4, &p.A5, &p.Q, &p.U, &p.T};
-  for (int i = 0; i < 8; ++i) { VORN_TRY(*points[i], g1w(pt.items[i])); }
-  VORN_TRY(const G1Words pk_iss, g1w(a[0]));
-  VORN_TRY(const CtWords e_reg, ctw(a[1]));
-  VORN_TRY(const CtWords e_iss, ctw(a[2]));
+  for (int i = 0; i < 8; ++i) { VORN_TRY(*points[i], arg_g1(pt.items[i])); }
+  VORN_TRY(const G1Words pk_iss, arg_g1(a[0]));
+  VORN_TRY(const CtWords e_reg, arg_ct(a[1]));
+  VORN_TRY(const CtWords e_iss, arg_ct(a[2]));
   VORN_TRY(const W issuer, arg_w(a[4]));
   VORN_TRY(const W chainid, arg_w(a[5]));
   return boolean(cw::issuer_reenc_verify(pk_iss, e_reg, e_iss, p, issuer, chainid));
@@ -298,16 +298,16 @@ Result<Value> issuer_reenc_verify_body(Args& a) {
 Result<Value> b1_bind_prove_body(Args& a) {
   VORN_TRY(const W m_dep, arg_w(a[0]));
   VORN_TRY(const W sk_dep, arg_w(a[1]));
-  VORN_TRY(const CtWords e_dep, ctw(a[2]));
-  VORN_TRY(const G1Words pk_iss, g1w(a[3]));
+  VORN_TRY(const CtWords e_dep, arg_ct(a[2]));
+  VORN_TRY(const G1Words pk_iss, arg_g1(a[3]));
   W w[8];
   for (int i = 0; i < 8; ++i) { VORN_TRY(w[i], arg_w(a[4 + i])); }
   VORN_TRY(const cw::B1BindingW b, cw::b1_bind_prove(m_dep, sk_dep, e_dep, pk_iss, w[0], w[1], w[2], w[3], w[4],
                                                      w[5], w[6], w[7]));
   const cw::B1BindProofW& p = b.proof;
-  return Value::tuple({Value::tuple({int_v(p.e), int_v(p.s_m), int_v(p.s_s), int_v(p.s_r), int_v(p.s_b), g1_v(p.D1),
-                                     g1_v(p.D2), g1_v(p.D3), g1_v(p.D4), g1_v(p.D5), g1_v(p.Cm)}),
-                       ct_v(b.e_dep_for_iss)});
+  return Value::tuple({Value::tuple({Value::integer(p.e), Value::integer(p.s_m), Value::integer(p.s_s), Value::integer(p.s_r), Value::integer(p.s_b), g1_value(p.D1),
+                                     g1_value(p.D2), g1_value(p.D3), g1_value(p.D4), g1_value(p.D5), g1_value(p.Cm)}),
+                       ct_value(b.e_dep_for_iss)});
 }
 
 // Converts the proof (five scalars, then six points), then pk_dep, e_dep, pk_iss,
@@ -318,11 +318,11 @@ Result<Value> b1_bind_verify_body(Args& a) {
   W* scalars[5] = {&p.e, &p.s_m, &p.s_s, &p.s_r, &p.s_b};
   for (int i = 0; i < 5; ++i) { VORN_TRY(*scalars[i], arg_w(proof.items[i])); }
   G1Words* points[6] = {&p.D1, &p.D2, &p.D3, &p.D4, &p.D5, &p.Cm};
-  for (int i = 0; i < 6; ++i) { VORN_TRY(*points[i], g1w(proof.items[5 + i])); }
-  VORN_TRY(const G1Words pk_dep, g1w(a[0]));
-  VORN_TRY(const CtWords e_dep, ctw(a[1]));
-  VORN_TRY(const G1Words pk_iss, g1w(a[2]));
-  VORN_TRY(const CtWords e_e, ctw(a[3]));
+  for (int i = 0; i < 6; ++i) { VORN_TRY(*points[i], arg_g1(proof.items[5 + i])); }
+  VORN_TRY(const G1Words pk_dep, arg_g1(a[0]));
+  VORN_TRY(const CtWords e_dep, arg_ct(a[1]));
+  VORN_TRY(const G1Words pk_iss, arg_g1(a[2]));
+  VORN_TRY(const CtWords e_e, arg_ct(a[3]));
   VORN_TRY(const W account, arg_w(a[5]));
   VORN_TRY(const W chainid, arg_w(a[6]));
   return boolean(cw::b1_bind_verify(pk_dep, e_dep, pk_iss, e_e, p, account, chainid));

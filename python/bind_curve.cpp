@@ -53,20 +53,6 @@ RegisterConst c_b1({M, "FLAVOR_B1", flavor_b1});
 
 // ---- curve primitives ----
 
-Result<bn254::G1Words> g1_words(const Value& v) {
-  VORN_TRY(Words64 b, arg_g1_words(v));
-  return bn254::G1Words{W::from_bytes(b.data()), W::from_bytes(b.data() + 32)};
-}
-Result<bn254::G2Words> g2_words(const Value& v) {
-  VORN_TRY(Words128 b, arg_g2_words(v));
-  return bn254::G2Words{W::from_bytes(b.data()), W::from_bytes(b.data() + 32), W::from_bytes(b.data() + 64),
-                        W::from_bytes(b.data() + 96)};
-}
-Value g1_result(const bn254::G1Words& p) { return Value::tuple({Value::integer(p[0]), Value::integer(p[1])}); }
-Value g2_result(const bn254::G2Words& p) {
-  return Value::tuple({Value::tuple({Value::integer(p[0]), Value::integer(p[1])}),
-                       Value::tuple({Value::integer(p[2]), Value::integer(p[3])})});
-}
 
 template <class T, class F>
 Result<Value> map_result(Result<T> r, F f) {
@@ -75,36 +61,36 @@ Result<Value> map_result(Result<T> r, F f) {
 }
 
 Result<Value> g1_add_body(Args& a) {
-  VORN_TRY(auto x, g1_words(a[0]));
-  VORN_TRY(auto y, g1_words(a[1]));
-  return map_result(bn254::g1_add(x, y), g1_result);
+  VORN_TRY(auto x, arg_g1(a[0]));
+  VORN_TRY(auto y, arg_g1(a[1]));
+  return map_result(bn254::g1_add(x, y), g1_value);
 }
 Result<Value> g1_mul_body(Args& a) {
-  VORN_TRY(auto p, g1_words(a[0]));
+  VORN_TRY(auto p, arg_g1(a[0]));
   VORN_TRY(W k, arg_w(a[1]));
-  return map_result(bn254::g1_mul(p, k), g1_result);
+  return map_result(bn254::g1_mul(p, k), g1_value);
 }
 Result<Value> g1_neg_body(Args& a) {
-  VORN_TRY(auto p, g1_words(a[0]));
-  return map_result(bn254::g1_neg(p), g1_result);
+  VORN_TRY(auto p, arg_g1(a[0]));
+  return map_result(bn254::g1_neg(p), g1_value);
 }
 Result<Value> g2_add_body(Args& a) {
-  VORN_TRY(auto x, g2_words(a[0]));
-  VORN_TRY(auto y, g2_words(a[1]));
-  return map_result(bn254::g2_add(x, y), g2_result);
+  VORN_TRY(auto x, arg_g2(a[0]));
+  VORN_TRY(auto y, arg_g2(a[1]));
+  return map_result(bn254::g2_add(x, y), g2_value);
 }
 Result<Value> g2_mul_body(Args& a) {
-  VORN_TRY(auto p, g2_words(a[0]));
+  VORN_TRY(auto p, arg_g2(a[0]));
   VORN_TRY(W k, arg_w(a[1]));
-  return map_result(bn254::g2_mul(p, k), g2_result);
+  return map_result(bn254::g2_mul(p, k), g2_value);
 }
 Result<Value> pairing_check_body(Args& a) {
   // Every word of every pair is converted before any point is decoded.
   std::vector<bn254::PairingWords> pairs;
   pairs.reserve(a[0].items.size());
   for (const Value& pair : a[0].items) {
-    VORN_TRY(auto p, g1_words(pair.items[0]));
-    VORN_TRY(auto q, g2_words(pair.items[1]));
+    VORN_TRY(auto p, arg_g1(pair.items[0]));
+    VORN_TRY(auto q, arg_g2(pair.items[1]));
     pairs.emplace_back(p, q);
   }
   return map_result(bn254::pairing_check(pairs), Value::boolean);

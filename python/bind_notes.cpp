@@ -21,18 +21,13 @@ const Shape kG1{Shape::Kind::Tuple, {&kInt, &kInt}};
 const Shape kCt{Shape::Kind::Tuple, {&kG1, &kG1}};
 
 Result<notes::PointW> arg_point(const Value& v) {
-  VORN_TRY(const Words64 w, arg_g1_words(v));
-  return notes::PointW::from_bytes(w.data());
+  VORN_TRY(const G1Words w, arg_g1(v));
+  return notes::PointW{w[0], w[1]};
 }
 
-Result<notes::CiphertextW> arg_ct(const Value& v) {
-  VORN_TRY(const Words128 w, arg_ct_words(v));
-  return notes::CiphertextW::from_bytes(w.data());
-}
-
-Result<Value> int_result(const Result<W>& r) {
-  if (!r.ok()) return r.error();
-  return Value::integer(r.value());
+Result<notes::CiphertextW> arg_note_ct(const Value& v) {
+  VORN_TRY(const CtWords w, arg_ct(v));
+  return notes::CiphertextW{{w[0], w[1]}, {w[2], w[3]}};
 }
 
 Result<Value> note_commitment_body(Args& a) {
@@ -55,14 +50,14 @@ Result<Value> id_hash_b1_body(Args& a) {
 }
 
 Result<Value> id_hash_a1_body(Args& a) {
-  VORN_TRY(const notes::CiphertextW e_note, arg_ct(a[0]));
+  VORN_TRY(const notes::CiphertextW e_note, arg_note_ct(a[0]));
   VORN_TRY(const W m, arg_w(a[1]));
   return int_result(notes::id_hash_a1(e_note, m));
 }
 
 Result<Value> id_hash_a2_body(Args& a) {
-  VORN_TRY(const notes::CiphertextW e_note, arg_ct(a[0]));
-  VORN_TRY(const notes::CiphertextW e_iss, arg_ct(a[1]));
+  VORN_TRY(const notes::CiphertextW e_note, arg_note_ct(a[0]));
+  VORN_TRY(const notes::CiphertextW e_iss, arg_note_ct(a[1]));
   VORN_TRY(const notes::PointW t, arg_point(a[2]));
   return int_result(notes::id_hash_a2(e_note, e_iss, t));
 }

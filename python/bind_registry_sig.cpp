@@ -30,8 +30,8 @@ Result<Value> registry_schnorr_sign_body(Args& a) {
 Result<Value> registry_schnorr_verify_body(Args& a) {
   VORN_TRY(const W e, arg_w(a[1]));
   VORN_TRY(const W s, arg_w(a[2]));
-  VORN_TRY(const G1Words pk, g1w(a[0]));
-  VORN_TRY(const G1Words r, g1w(a[3]));
+  VORN_TRY(const G1Words pk, arg_g1(a[0]));
+  VORN_TRY(const G1Words r, arg_g1(a[3]));
   VORN_TRY(const W msg, msg_hash_w(a[4]));
   VORN_TRY(const W chainid, arg_w(a[6]));
   VORN_TRY(const bool ok, cw::registry_schnorr_verify(pk, {r, e, s}, msg, text_bytes(a[5].s), chainid));

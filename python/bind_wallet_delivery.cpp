@@ -6,11 +6,6 @@
 namespace vorn::frame {
 namespace {
 
-Result<Value> text_result(Result<std::string> r) {
-  if (!r) return std::move(r).error();
-  return Value::text(std::move(r).value());
-}
-
 Result<Value> receiving_key_body(Args& a) { return text_result(wallet::receiving_key(a[0].s)); }
 Result<Value> wrap_mask_body(Args& a) { return text_result(wallet::wrap_mask(a[0].s)); }
 Result<Value> deliver_a1_body(Args& a) { return text_result(wallet::deliver_a1(a[0].s)); }

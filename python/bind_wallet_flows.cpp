@@ -8,11 +8,6 @@
 namespace vorn::frame {
 namespace {
 
-Result<Value> text_result(Result<std::string> r) {
-  if (!r) return std::move(r).error();
-  return Value::text(std::move(r).value());
-}
-
 Result<Value> mint_unilateral_a1_body(Args& a) { return text_result(wallet::mint_unilateral_a1(a[0].s)); }
 Result<Value> mint_unilateral_a2_body(Args& a) { return text_result(wallet::mint_unilateral_a2(a[0].s)); }
 Result<Value> make_receipt_a1_body(Args& a) { return text_result(wallet::make_receipt_a1(a[0].s)); }

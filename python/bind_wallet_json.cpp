@@ -12,11 +12,6 @@ const Shape kBytes{Shape::Kind::Bytes, {}};
 const Shape kText{Shape::Kind::Text, {}};
 const Shape kU64{Shape::Kind::U64, {}};
 
-Result<Value> text_result(Result<std::string> r) {
-  if (!r) return std::move(r).error();
-  return Value::text(std::move(r).value());
-}
-
 Result<Value> canonical_json_body(Args& a) { return text_result(wallet::canonical_json(a[0].s)); }
 
 Result<Value> canonical_identity_data_body(Args& a) { return text_result(wallet::canonical_identity_data(a[0].s)); }

@@ -10,11 +10,6 @@ namespace {
 // initialisation runs in order within one file only).
 const Shape kText{Shape::Kind::Text, {}};
 
-Result<Value> text_result(Result<std::string> r) {
-  if (!r) return std::move(r).error();
-  return Value::text(std::move(r).value());
-}
-
 Result<Value> verify_receipt_body(Args& a) { return text_result(wallet::verify_receipt(a[0].s)); }
 
 Result<Value> build_receipt_body(Args& a) { return text_result(wallet::build_receipt(a[0].s)); }

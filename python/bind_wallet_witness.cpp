@@ -5,11 +5,6 @@
 namespace vorn::frame {
 namespace {
 
-Result<Value> text_result(Result<std::string> r) {
-  if (!r) return std::move(r).error();
-  return Value::text(std::move(r).value());
-}
-
 Result<Value> a1_body(Args& a) { return text_result(wallet::deposit_fold_a1_witness(a[0].s)); }
 Result<Value> a2_body(Args& a) { return text_result(wallet::deposit_fold_a2_witness(a[0].s)); }
 

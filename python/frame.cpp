@@ -44,31 +44,6 @@ Result<W> arg_w(const Value& v) {
   return v.word;
 }
 
-static Status put_words(const Value& v, uint8_t* out, size_t& pos) {
-  if (v.kind == Value::Kind::Int) {
-    VORN_TRY(W w, arg_w(v));
-    std::memcpy(out + pos, w.data(), 32);
-    pos += 32;
-    return ok_status();
-  }
-  for (const Value& item : v.items) VORN_CHECK(put_words(item, out, pos));
-  return ok_status();
-}
-
-Result<Words64> arg_g1_words(const Value& v) {
-  Words64 out;
-  size_t pos = 0;
-  VORN_CHECK(put_words(v, out.data(), pos));
-  return out;
-}
-Result<Words128> arg_g2_words(const Value& v) {
-  Words128 out;
-  size_t pos = 0;
-  VORN_CHECK(put_words(v, out.data(), pos));
-  return out;
-}
-Result<Words128> arg_ct_words(const Value& v) { return arg_g2_words(v); }
-
 Result<std::vector<W>> arg_w_list(const Value& v) {
   std::vector<W> out;
   out.reserve(v.items.size());
@@ -79,10 +54,29 @@ Result<std::vector<W>> arg_w_list(const Value& v) {
   return out;
 }
 
-Value g1_value(const uint8_t* p) {
-  return Value::tuple({Value::integer(W::from_bytes(p)), Value::integer(W::from_bytes(p + 32))});
+Result<G1Words> arg_g1(const Value& v) {
+  VORN_TRY(const W x, arg_w(v.items[0]));
+  VORN_TRY(const W y, arg_w(v.items[1]));
+  return G1Words{x, y};
 }
-Value pair_of_pairs_value(const uint8_t* p) { return Value::tuple({g1_value(p), g1_value(p + 64)}); }
+Result<G2Words> arg_g2(const Value& v) {
+  VORN_TRY(const G1Words a, arg_g1(v.items[0]));
+  VORN_TRY(const G1Words b, arg_g1(v.items[1]));
+  return G2Words{a[0], a[1], b[0], b[1]};
+}
+Result<CtWords> arg_ct(const Value& v) { return arg_g2(v); }
+
+Value g1_value(const G1Words& p) { return Value::tuple({Value::integer(p[0]), Value::integer(p[1])}); }
+Value g2_value(const G2Words& p) { return Value::tuple({g1_value({p[0], p[1]}), g1_value({p[2], p[3]})}); }
+
+Result<Value> int_result(const Result<W>& r) {
+  if (!r.ok()) return r.error();
+  return Value::integer(r.value());
+}
+Result<Value> text_result(Result<std::string> r) {
+  if (!r.ok()) return std::move(r).error();
+  return Value::text(std::move(r).value());
+}
 
 // ---------------------------------------------------------------------------
 // Python helpers

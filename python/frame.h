@@ -128,22 +128,27 @@ extern const char* const kWordOutOfRange;  // "word out of range (>= 2^256)"
 
 /// The word of an Int value, or "word out of range (>= 2^256)".
 Result<W> arg_w(const Value& v);
-using Words64 = std::array<uint8_t, 64>;
-using Words128 = std::array<uint8_t, 128>;
-/// The 64 bytes x || y of a G1 tuple (coordinates converted in order x, y).
-Result<Words64> arg_g1_words(const Value& v);
-/// The 128 bytes x.c0 || x.c1 || y.c0 || y.c1 of a G2 tuple.
-Result<Words128> arg_g2_words(const Value& v);
-/// The 128 bytes x1 || y1 || x2 || y2 of a ciphertext tuple.
-Result<Words128> arg_ct_words(const Value& v);
 /// Every element of a List of Int values as words, in order.
 Result<std::vector<W>> arg_w_list(const Value& v);
 
-/// Result forms: a G1 point (x, y) from 64 bytes; a G2 point or ciphertext
-/// ((a, b), (c, d)) from 128 bytes.
-Value g1_value(const uint8_t* words64);
-Value pair_of_pairs_value(const uint8_t* words128);
-inline Value g1_value(const Words64& s) { return g1_value(s.data()); }
-inline Value pair_of_pairs_value(const Words128& s) { return pair_of_pairs_value(s.data()); }
+// Points and ciphertexts as words, in the order the Python tuples give them. Each
+// coordinate is converted in turn; the first one of 2^256 or more fails. Conversion
+// to words does not check the point: decoding does that, in the kernel.
+using G1Words = std::array<W, 2>;  // x, y
+using G2Words = std::array<W, 4>;  // x.c0, x.c1, y.c0, y.c1
+using CtWords = std::array<W, 4>;  // first point x, y, then second point x, y
+Result<G1Words> arg_g1(const Value& v);
+Result<G2Words> arg_g2(const Value& v);
+Result<CtWords> arg_ct(const Value& v);
+
+/// Result forms: (x, y); ((a, b), (c, d)) for a G2 point or a ciphertext.
+Value g1_value(const G1Words& p);
+Value g2_value(const G2Words& p);
+inline Value ct_value(const CtWords& c) { return g2_value(c); }
+
+/// A word result as an int, or its error.
+Result<Value> int_result(const Result<W>& r);
+/// A text result as a str, or its error.
+Result<Value> text_result(Result<std::string> r);
 
 }  // namespace vorn::frame
