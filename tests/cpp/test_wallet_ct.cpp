@@ -25,6 +25,11 @@
 
 #include "crypto_support.h"
 #include "vorn/crypto/words.h"
+#include "vorn/notes/leaves.h"
+#include "vorn/notes/tree.h"
+#include "vorn/wallet/delivery.h"
+#include "vorn/wallet/deposit_fold.h"
+#include "vorn/wallet/group_args.h"
 
 using namespace vorn;
 using namespace vorn::bn254;
@@ -55,6 +60,8 @@ void publish_result(Result<T>& r) {
 
 // A secret scalar as the bindings hand it over: a word, reduced mod r by the kernel.
 Fr sfr(const Fr& f) { return crypto::fr(secret(f.to_w())); }
+// A secret scalar's word, marked.
+W sword(const Fr& f) { return secret(f.to_w()); }
 
 struct Rng {
   std::mt19937_64 g;
@@ -64,6 +71,14 @@ struct Rng {
 };
 
 using crypto::Ciphertext;
+using notes::CiphertextW;
+using notes::PointW;
+
+PointW pt(const G1Affine& p) {
+  const G1Words w = w_from_g1(p);
+  return {w[0], w[1]};
+}
+CiphertextW ctx_w(const Ciphertext& c) { return {pt(c.R), pt(c.C)}; }
 
 // ---- ElGamal and Pointcheval-Sanders
 
@@ -222,6 +237,179 @@ TEST(SecretPaths, DepositorBindingProver) {
   EXPECT_TRUE(*ok);
 
   EXPECT_EQ(cs::err(prove(m_dep + Fr::one())), crypto::kMsgDepNotDecrypting);
+}
+
+// ---- deliveries: receiving keys, shared points, masks, openings
+
+TEST(SecretPaths, ReceivingKey) {
+  Rng rng(9);
+  const W seed = rng.w();
+  auto key = wallet::derive_receiving_key(7, secret(seed));
+  publish_result(key);  // the caller receives k; pk_recv is published
+  ASSERT_TRUE(key.ok());
+  EXPECT_EQ(key->pk_recv, pt(gmul(crypto::fr(key->k))));
+  auto zero = wallet::derive_receiving_key(7, secret(W{}));
+  publish_result(zero);
+  EXPECT_EQ(cs::err(zero), wallet::kSeedNotPositive);
+}
+
+TEST(SecretPaths, DeliveryWrapAndOpen) {
+  Rng rng(10);
+  const Fr k = rng.fr(), r_note = rng.fr(), v = Fr::from_u64(1000), rho = rng.fr();
+  const G1Affine pk_recv = gmul(k);
+  const Ciphertext e_note = cs::enc(gmul(v), pk_recv, r_note);
+
+  // Sender: S = r_note*pk_recv, then each field wrapped (the wrapped words are published).
+  auto s_sender = wallet::sender_shared_point(pt(pk_recv), sword(r_note));
+  ASSERT_TRUE(s_sender.ok());  // the outcome is public; S itself stays secret
+  W rho_wrapped = wallet::wrap_field("rho", *s_sender, sword(rho));
+  W v_wrapped = wallet::wrap_field("v", *s_sender, sword(v));
+  W r_wrapped = wallet::wrap_field("rNote", *s_sender, sword(r_note));
+  publish(rho_wrapped);
+  publish(v_wrapped);
+  publish(r_wrapped);
+
+  // Recipient: S = k*eNote.R, unwrap, and the two opening checks.
+  const PointW s_rec = wallet::recipient_shared_point(e_note.R, sword(k));
+  const W rho_open = wallet::unwrap_field("rho", s_rec, rho_wrapped);
+  const W v_open = wallet::unwrap_field("v", s_rec, v_wrapped);
+  const W r_open = wallet::unwrap_field("rNote", s_rec, r_wrapped);
+  const bool randomness_ok = wallet::is_randomness_of(r_open, pt(e_note.R));
+  auto face_ok = wallet::opens_to_face(e_note.R, pt(e_note.C), sword(k), v_open);
+  auto face_wrong_key = wallet::opens_to_face(e_note.R, pt(e_note.C), sword(k + Fr::one()), v_open);
+  EXPECT_TRUE(randomness_ok);
+  ASSERT_TRUE(face_ok.ok() && face_wrong_key.ok());
+  EXPECT_TRUE(*face_ok);
+  EXPECT_FALSE(*face_wrong_key);
+
+  // The recipient's view of the secrets, published here only to compare them.
+  PointW s_sender_pub = *s_sender, s_rec_pub = s_rec;
+  W opened[3] = {rho_open, v_open, r_open};
+  publish(s_sender_pub);
+  publish(s_rec_pub);
+  publish(opened);
+  EXPECT_EQ(s_sender_pub, s_rec_pub);
+  EXPECT_EQ(s_rec_pub, pt(cs::mul(pk_recv, r_note)));
+  EXPECT_EQ(opened[0], rho.to_w());
+  EXPECT_EQ(opened[1], v.to_w());
+  EXPECT_EQ(opened[2], r_note.to_w());
+
+  // A zero randomness would make every mask public: refused, only the outcome leaves.
+  auto s_zero = wallet::sender_shared_point(pt(pk_recv), secret(W{}));
+  publish_result(s_zero);
+  EXPECT_EQ(cs::err(s_zero), wallet::kSharedPointIdentity);
+
+  // A2: the mailbox check k*eIss.R + gamma*H == T.
+  const Fr r_prime = rng.fr(), gamma = rng.fr();
+  const G1Affine r_iss = gmul(r_prime);
+  const G1Affine t = cs::add(cs::mul(pk_recv, r_prime), cs::mul(cs::H(), gamma));
+  auto t_ok = wallet::t_opens_to_mailbox(r_iss, sword(k), sword(gamma), pt(t));
+  auto t_bad = wallet::t_opens_to_mailbox(r_iss, sword(k), sword(gamma + Fr::one()), pt(t));
+  ASSERT_TRUE(t_ok.ok() && t_bad.ok());
+  EXPECT_TRUE(*t_ok);
+  EXPECT_FALSE(*t_bad);
+}
+
+// ---- deposit-fold relations
+
+// A deposit account and a receiving leaf registered in a tree of depth 4 whose other
+// leaves are `extra`.
+struct Fold {
+  Fr k, m_rec, t, sk_dep, r_e, salt, rho;
+  wallet::FoldAccount account;
+};
+
+Fold make_fold(Rng& rng, const G1Affine& enc_plain_offset, std::vector<W> extra_leaves,
+               notes::MerklePath* extra_path) {
+  Fold f;
+  f.k = rng.fr(), f.m_rec = rng.fr(), f.t = rng.fr(), f.sk_dep = rng.fr(), f.r_e = rng.fr(), f.salt = rng.fr();
+  f.rho = rng.fr();
+  wallet::FoldAccount& a = f.account;
+  const W leaf = notes::receiving_leaf(f.m_rec.to_w(), f.k.to_w(), f.salt.to_w()).value();
+  std::vector<W> leaves = {leaf};
+  leaves.insert(leaves.end(), extra_leaves.begin(), extra_leaves.end());
+  const auto tree = notes::IdentityMerkleTree::from_leaves(leaves, 4).value();
+  const notes::MerklePath path = tree.path(0).value();
+  if (extra_path) *extra_path = tree.path(1).value();
+  a.path = {path.siblings, path.bits};
+  a.identity_root = path.root;
+  a.pk_dep = pt(gmul(f.sk_dep));
+  a.e_dep = {pt(gmul(f.r_e)), pt(gmul(f.m_rec + f.sk_dep * f.r_e))};
+  // eEnc = (t*G, P + t*k*G): P = m_rec*G in A1, M_I in A2.
+  a.e_enc = {pt(gmul(f.t)), pt(cs::add(enc_plain_offset, gmul(f.t * f.k)))};
+  a.rho = f.rho.to_w();
+  return f;
+}
+
+// The account with its secrets marked.
+wallet::FoldAccount secret_account(const Fold& f) {
+  wallet::FoldAccount a = f.account;
+  a.m_rec = sword(f.m_rec), a.k = sword(f.k), a.sk_dep = sword(f.sk_dep), a.salt = sword(f.salt);
+  a.t = sword(f.t), a.r_e = sword(f.r_e), a.rho = sword(f.rho);
+  return a;
+}
+
+TEST(SecretPaths, DepositFoldA1) {
+  Rng rng(11);
+  Fold f = make_fold(rng, G1Affine::identity(), {}, nullptr);
+  f.account.e_enc.c = pt(gmul(f.m_rec + f.t * f.k));
+  const Fr v = Fr::from_u64(250), r_note = rng.fr(), m_issuer = rng.fr();
+  wallet::FoldA1Input in;
+  in.e_note = ctx_w(cs::enc(gmul(v), gmul(f.k), r_note));
+  in.v = v.to_w(), in.m_issuer = m_issuer.to_w(), in.r_note = r_note.to_w();
+  f.account.id_hash = notes::id_hash_a1(in.e_note, in.m_issuer).value();
+  in.account = f.account;
+
+  wallet::FoldA1Input s = in;
+  s.v = sword(v), s.m_issuer = sword(m_issuer), s.r_note = sword(r_note);
+  s.account = secret_account(f);
+  auto x = wallet::fold_a1_relations(s);
+  publish_result(x);  // the witness goes back to its owner; the nullifier is published
+  ASSERT_TRUE(x.ok()) << x.error().msg;
+  EXPECT_EQ(x->u, v + r_note * f.k);
+  EXPECT_EQ(x->cd, f.m_rec + f.sk_dep * f.r_e);
+  EXPECT_EQ(x->nullifier, notes::nullifier(f.rho.to_w(), f.account.id_hash).value());
+
+  // A failing relation is refused the same way: a deposit key that does not match.
+  s.account.sk_dep = sword(f.sk_dep + Fr::one());
+  auto bad = wallet::fold_a1_relations(s);
+  publish_result(bad);
+  EXPECT_EQ(cs::err(bad), wallet::kFoldPkDep);
+}
+
+TEST(SecretPaths, DepositFoldA2) {
+  Rng rng(12);
+  const Fr m_i = rng.fr(), r_prime = rng.fr(), gamma = rng.fr(), salt_iss = rng.fr();
+  const G1Affine M_I = gmul(m_i);
+  const W iss_leaf = notes::identity_leaf_salted(pt(M_I), salt_iss.to_w()).value();
+  notes::MerklePath iss_path;
+  Fold f = make_fold(rng, M_I, {iss_leaf}, &iss_path);
+  const G1Affine pk_recv = gmul(f.k);
+  const Fr v = Fr::from_u64(99), r_note = rng.fr();
+
+  wallet::FoldA2Input in;
+  in.e_note = ctx_w(cs::enc(gmul(v), pk_recv, r_note));
+  in.e_iss = ctx_w(cs::enc(M_I, pk_recv, r_prime));
+  in.r_prime = r_prime.to_w(), in.salt_iss = salt_iss.to_w(), in.gamma = gamma.to_w();
+  in.iss_path = {iss_path.siblings, iss_path.bits};
+  in.t = pt(cs::add(gmul(r_prime * f.k), cs::mul(cs::H(), gamma)));
+  f.account.id_hash = notes::id_hash_a2(in.e_note, in.e_iss, in.t).value();
+  in.account = f.account;
+
+  wallet::FoldA2Input s = in;
+  s.r_prime = sword(r_prime), s.salt_iss = sword(salt_iss), s.gamma = sword(gamma);
+  s.account = secret_account(f);
+  auto x = wallet::fold_a2_relations(s);
+  publish_result(x);
+  ASSERT_TRUE(x.ok()) << x.error().msg;
+  EXPECT_EQ(x->m_i, pt(M_I));
+  EXPECT_EQ(x->rm, r_prime * f.k);
+  EXPECT_EQ(x->nullifier, notes::nullifier(f.rho.to_w(), f.account.id_hash).value());
+
+  s.gamma = sword(gamma + Fr::one());
+  auto bad = wallet::fold_a2_relations(s);
+  publish_result(bad);
+  EXPECT_EQ(cs::err(bad), wallet::kFoldT);
 }
 
 }  // namespace

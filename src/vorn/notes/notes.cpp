@@ -3,6 +3,7 @@
 #include <array>
 
 #include "vorn/bn254/encoding.h"
+#include "vorn/core/ct.h"
 #include "vorn/notes/hashing.h"
 
 namespace vorn::notes {
@@ -27,23 +28,25 @@ bool fits_128(const W& v) {
 
 }  // namespace
 
+// The range tests on v, rho and m_issuer (secrets) are constant time; only their
+// outcome leaves, as the error.
 Result<W> note_commitment(uint64_t flavor, const W& v, const W& rho, const W& id_hash, const W& predicate) {
   if (flavor != kFlavorA1 && flavor != kFlavorA2 && flavor != kFlavorB1) return IdError{kUnknownFlavor};
-  if (!fits_128(v)) return IdError{kValueOutOfRange};
-  if (!is_nonzero_scalar(rho)) return IdError{kRhoNotScalar};
+  if (!ct::declassify(fits_128(v))) return IdError{kValueOutOfRange};
+  if (!ct::declassify(is_nonzero_scalar(rho))) return IdError{kRhoNotScalar};
   if (!w_lt_order(id_hash)) return IdError{kIdHashOutOfField};
   if (!w_lt_order(predicate)) return IdError{kPredicateOutOfField};
   return tagged_hash(hash::Tag::NoteCommitment, {W::from_u64(flavor), v, rho, id_hash, predicate});
 }
 
 Result<W> nullifier(const W& rho, const W& id_hash) {
-  if (!is_nonzero_scalar(rho)) return IdError{kRhoNotScalar};
+  if (!ct::declassify(is_nonzero_scalar(rho))) return IdError{kRhoNotScalar};
   if (!w_lt_order(id_hash)) return IdError{kIdHashOutOfField};
   return tagged_hash(hash::Tag::Nullifier, {rho, id_hash});
 }
 
 Result<W> id_hash_a1(const CiphertextW& e, const W& m_issuer) {
-  if (!is_nonzero_scalar(m_issuer)) return IdError{kScalarsOutOfRange};
+  if (!ct::declassify(is_nonzero_scalar(m_issuer))) return IdError{kScalarsOutOfRange};
   return tagged_hash(hash::Tag::IdHash, {e.r.x, e.r.y, e.c.x, e.c.y, m_issuer});
 }
 
@@ -53,7 +56,7 @@ Result<W> id_hash_a2(const CiphertextW& e_note, const CiphertextW& e_iss, const 
 }
 
 Result<W> id_hash_b1(const W& m_issuer) {
-  if (!is_nonzero_scalar(m_issuer)) return IdError{kScalarsOutOfRange};
+  if (!ct::declassify(is_nonzero_scalar(m_issuer))) return IdError{kScalarsOutOfRange};
   return tagged_hash(hash::Tag::IdHash, {m_issuer});
 }
 

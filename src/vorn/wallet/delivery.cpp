@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "vorn/core/ct.h"
 #include "vorn/crypto/elgamal.h"
 #include "vorn/hash/keccak.h"
 #include "vorn/notes/leaves.h"
@@ -37,47 +38,25 @@ class Wrap {
  public:
   explicit Wrap(const PointW& shared) : s_(shared) {}
 
-  // (value mod r + mask(label)) mod r, as a word.
-  W wrap(std::string_view label, const W& value) const {
-    return (fr_of(value) + fr_of(payload_mask(label, s_))).to_w();
-  }
+  W wrap(std::string_view label, const W& value) const { return wrap_field(label, s_, value); }
 
-  // The member label+"Wrapped" of `record`, in decimal form, minus the mask, mod r.
+  // The member label+"Wrapped" of `record`, in decimal form, unwrapped.
   Result<W> unwrap(const Json& record, std::string_view label) const {
     const Json* v = record.find(wrapped_key(label));
     if (!v) return err(kMissingWrappedField);
     VORN_TRY(const W wrapped, as_dec_w(*v));
-    return (fr_of(wrapped) - fr_of(payload_mask(label, s_))).to_w();
+    return unwrap_field(label, s_, wrapped);
   }
 
  private:
   PointW s_;
 };
 
-// S = r_note * pk_recv for a delivery; refused at infinity, where the masks would
-// depend on nothing secret.
-Result<PointW> sender_shared_point(const PointW& pk_recv_words, const W& r_note) {
-  VORN_TRY(const G1Affine pk, decode_g1(pk_recv_words));
-  const G1 s = mul_ct(pk, fr_of(r_note));
-  if (s.is_identity()) return err(kSharedPointIdentity);
-  return point_words(s);
-}
-
-// S = k * R for the recipient, R the decoded eNote.R.
-PointW recipient_shared_point(const G1Affine& r, const W& k) { return point_words(mul_ct(r, fr_of(k))); }
-
 // The delivery's "flavor" must be exactly the JSON integer `flavor`.
 bool has_flavor(const Json& delivery, uint64_t flavor) {
   const Json* f = delivery.find("flavor");
   const std::string* t = f ? f->as_number_text() : nullptr;
   return t && *t == std::to_string(flavor);
-}
-
-// ElGamal decryption of `ct` with k must be v*G (constant time in k and v).
-Result<bool> decrypts_to_face(const G1Affine& r, const PointW& c_words, const W& k, const W& v) {
-  VORN_TRY(const G1Affine c, decode_g1(c_words));
-  const G1Affine m = crypto::elgamal_decrypt(crypto::Ciphertext{r, c}, fr_of(k));
-  return same_words(point_words(m), point_words(mul_g_ct(fr_of(v))));
 }
 
 // The opening record {"flavor", "v", "rho", "idHash", "predicate", "cm"} after the
@@ -120,16 +99,50 @@ Json bit_list(const std::vector<uint8_t>& bits) {
 }  // namespace
 
 Result<ReceivingKey> derive_receiving_key(unsigned __int128 rotation, const W& seed) {
-  if (seed.is_zero()) return err(kSeedNotPositive);
+  // Only "the seed is zero" leaves the call, as the error.
+  if (ct::declassify(seed.is_zero())) return err(kSeedNotPositive);
   const W seed_r = reduce_mod_r(seed);
   uint64_t counter = static_cast<uint64_t>(rotation);
   for (;;) {
     const W ctr = W::from_u64(counter);
     const W k = reduce_mod_r(hash::keccak_prefixed(hash::Tag::ReceivingKey, {hash::as_bytes(seed_r), hash::as_bytes(ctr)}));
-    if (!k.is_zero()) return ReceivingKey{k, point_words(mul_g_ct(fr_of(k)))};
+    // A zero k (probability 1/r) moves to the next counter; the public point that
+    // follows is published with the key.
+    if (!ct::declassify(k.is_zero())) return ReceivingKey{k, ct::declassify(point_words(mul_g_ct(fr_of(k))))};
     if (counter == UINT64_MAX) return err(kRotationOverflow);
     ++counter;
   }
+}
+
+Result<PointW> sender_shared_point(const PointW& pk_recv, const W& r_note) {
+  VORN_TRY(const G1Affine pk, decode_g1(pk_recv));
+  const G1 s = mul_ct(pk, fr_of(r_note));
+  // At infinity the masks would depend on nothing secret; only that outcome leaves.
+  if (ct::declassify(s.is_identity())) return err(kSharedPointIdentity);
+  return point_words(s);
+}
+
+PointW recipient_shared_point(const G1Affine& r, const W& k) { return point_words(mul_ct(r, fr_of(k))); }
+
+W wrap_field(std::string_view label, const PointW& shared, const W& value) {
+  return (fr_of(value) + fr_of(payload_mask(label, shared))).to_w();
+}
+
+W unwrap_field(std::string_view label, const PointW& shared, const W& wrapped) {
+  return (fr_of(wrapped) - fr_of(payload_mask(label, shared))).to_w();
+}
+
+Result<bool> opens_to_face(const G1Affine& r, const PointW& c_words, const W& k, const W& v) {
+  VORN_TRY(const G1Affine c, decode_g1(c_words));
+  const G1Affine m = crypto::elgamal_decrypt(crypto::Ciphertext{r, c}, fr_of(k));
+  return same_words(point_words(m), point_words(mul_g_ct(fr_of(v))));
+}
+
+bool is_randomness_of(const W& r, const PointW& point) { return same_words(point_words(mul_g_ct(fr_of(r))), point); }
+
+Result<bool> t_opens_to_mailbox(const G1Affine& r_iss, const W& k, const W& gamma, const PointW& t) {
+  VORN_TRY(const G1 gamma_h, mul_h_ct(fr_of(gamma)));
+  return same_words(point_words(mul_ct(r_iss, fr_of(k)) + gamma_h), t);
 }
 
 W payload_mask(std::string_view label, const PointW& shared) {
@@ -221,8 +234,8 @@ Result<std::string> open_a1(std::string_view args_json) {
   VORN_TRY(const W rho, wrap.unwrap(*delivery, kLabelRho));
   VORN_TRY(const W v, wrap.unwrap(*delivery, kLabelV));
   VORN_TRY(const W r_note, wrap.unwrap(*delivery, kLabelRNote));
-  if (!same_words(point_words(mul_g_ct(fr_of(r_note))), e_note.r)) return err(kRNoteNotRandomness);
-  VORN_TRY(const bool face_ok, decrypts_to_face(note_r, e_note.c, k, v));
+  if (!is_randomness_of(r_note, e_note.r)) return err(kRNoteNotRandomness);
+  VORN_TRY(const bool face_ok, opens_to_face(note_r, e_note.c, k, v));
   if (!face_ok) return err(kFaceNotOpened);
   VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, m_issuer));
   VORN_TRY(const W predicate, get_dec_w(*delivery, "predicate"));
@@ -250,12 +263,12 @@ Result<std::string> open_a2(std::string_view args_json) {
   VORN_TRY(const W r_prime, wrap.unwrap(*delivery, kLabelRPrime));
   VORN_TRY(const W salt_iss, wrap.unwrap(*delivery, kLabelSaltIss));
   VORN_TRY(const W gamma, wrap.unwrap(*delivery, kLabelGamma));
-  VORN_TRY(const bool face_ok, decrypts_to_face(note_r, e_note.c, k, v));
+  VORN_TRY(const bool face_ok, opens_to_face(note_r, e_note.c, k, v));
   if (!face_ok) return err(kFaceNotOpened);
-  if (!same_words(point_words(mul_g_ct(fr_of(r_prime))), e_iss.r)) return err(kRPrimeNotRandomness);
+  if (!is_randomness_of(r_prime, e_iss.r)) return err(kRPrimeNotRandomness);
   VORN_TRY(const G1Affine iss_r, decode_g1(e_iss.r));
-  VORN_TRY(const G1 gamma_h, mul_h_ct(fr_of(gamma)));
-  if (!same_words(point_words(mul_ct(iss_r, fr_of(k)) + gamma_h), t)) return err(kTNotOpened);
+  VORN_TRY(const bool t_ok, t_opens_to_mailbox(iss_r, k, gamma, t));
+  if (!t_ok) return err(kTNotOpened);
   VORN_TRY(const W id_hash, notes::id_hash_a2(e_note, e_iss, t));
   VORN_TRY(const W predicate, get_dec_w(*delivery, "predicate"));
   VORN_TRY(Json opening, opening_record(kFlavorA2, v, rho, id_hash, predicate));

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "vorn/bn254/curve.h"
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
 #include "vorn/notes/notes.h"
@@ -61,6 +62,37 @@ Result<ReceivingKey> derive_receiving_key(unsigned __int128 rotation, const W& s
 /// infinity as (0, 0)): a scalar word in [0, r). Never fails; constant time in the
 /// point.
 W payload_mask(std::string_view label, const notes::PointW& shared);
+
+// ---- the secret steps on native values (the JSON entry points below are built on
+// them). Each is constant time in its secrets; what leaves it is the value the
+// protocol publishes (a wrapped field, a receiving key's public point) or the
+// outcome of a check, which the entry point reports as an error.
+
+/// S = r_note*pk_recv, the sender's shared point, after decoding pk_recv (point
+/// messages). Fails with kSharedPointIdentity at infinity.
+Result<notes::PointW> sender_shared_point(const notes::PointW& pk_recv, const W& r_note);
+
+/// S = k*R, the recipient's shared point (R = eNote.R, decoded).
+notes::PointW recipient_shared_point(const bn254::G1Affine& r, const W& k);
+
+/// (value mod r + mask(label, S)) mod r.
+W wrap_field(std::string_view label, const notes::PointW& shared, const W& value);
+
+/// (wrapped - mask(label, S)) mod r.
+W unwrap_field(std::string_view label, const notes::PointW& shared, const W& wrapped);
+
+/// The value check of an opening: eNote = (R, C) decrypts under k to v*G. Decodes C
+/// (point messages); false when it does not.
+Result<bool> opens_to_face(const bn254::G1Affine& r, const notes::PointW& c, const W& k, const W& v);
+
+/// The randomness check of an opening: r*G equals the given point words.
+bool is_randomness_of(const W& r, const notes::PointW& point);
+
+/// The mailbox check of an A2 opening: k*R_iss + gamma*H equals T (R_iss = eIss.R,
+/// decoded). Fails only with the generator's internal invariant.
+Result<bool> t_opens_to_mailbox(const bn254::G1Affine& r_iss, const W& k, const W& gamma, const notes::PointW& t);
+
+// ---- JSON entry points
 
 /// "rotation" (unsigned 128-bit), "seed" (hex word) -> {"k": hex scalar, "pk_recv":
 /// hex point}.

@@ -27,7 +27,10 @@
 #include <string>
 #include <string_view>
 
+#include "vorn/bn254/fields.h"
 #include "vorn/core/result.h"
+#include "vorn/notes/notes.h"
+#include "vorn/wallet/records.h"
 
 namespace vorn::wallet {
 
@@ -60,6 +63,52 @@ inline constexpr std::string_view kFoldIdHashA2 = "idHash != id_hash_a2(eNote, e
 inline constexpr std::string_view kFoldPkDep = "pk_dep != sk_dep*G";
 inline constexpr std::string_view kFoldDepR = "E_dep.R != r_E*G";
 inline constexpr std::string_view kFoldRoot = "the witness root is not the posted identity root";
+
+// ---- the relations on native values (the JSON entry points below read the
+// arguments, call these and write the witness). Constant time in the secrets (v,
+// m_issuer, r_note, m_rec, k, sk_dep, salt, t, r_E, rho, r', salt_iss, gamma): only
+// the outcome of each relation leaves, as its error, and the nullifier.
+
+/// The deposit account and receiving-leaf inputs shared by both flavors.
+struct FoldAccount {
+  PathRecord path;
+  W m_rec, k, sk_dep, salt, t, r_e, rho, id_hash, identity_root;
+  notes::CiphertextW e_dep;
+  notes::PointW pk_dep;
+  notes::CiphertextW e_enc;
+};
+
+struct FoldA1Input {
+  notes::CiphertextW e_note;
+  W v, m_issuer, r_note;
+  FoldAccount account;
+};
+/// What an A1 witness adds to its inputs.
+struct FoldA1Values {
+  bn254::Fr u, w, cd;
+  W nullifier;
+};
+/// The A1 relations in the order of deposit_fold_a1_witness, with its messages.
+Result<FoldA1Values> fold_a1_relations(const FoldA1Input& in);
+
+struct FoldA2Input {
+  notes::CiphertextW e_note, e_iss;
+  W r_prime, salt_iss;
+  PathRecord iss_path;
+  notes::PointW t;
+  W gamma;
+  FoldAccount account;
+};
+/// What an A2 witness adds to its inputs.
+struct FoldA2Values {
+  bn254::Fr rm, tk, cd;
+  notes::PointW m_i;
+  W nullifier;
+};
+/// The A2 relations in the order of deposit_fold_a2_witness, with its messages.
+Result<FoldA2Values> fold_a2_relations(const FoldA2Input& in);
+
+// ---- JSON entry points
 
 /// Keys, in order: "eNote" (hex ciphertext), "v", "m_issuer", "r_note", "path"
 /// (Merkle path), "m_rec", "k", "sk_dep", "salt", "t", "r_E", "rho", "idHash",

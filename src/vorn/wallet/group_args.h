@@ -35,14 +35,16 @@ Fr fr_of(const W& w);
 /// ("G1 point not on curve").
 Result<G1Affine> decode_g1(const PointW& p);
 
-/// The words of a point (infinity as (0, 0)). The projective form is normalised
-/// with a constant-time inversion.
+/// The words of a point (infinity as (0, 0)), without a branch on the point (it
+/// may be secret). The projective form is normalised with a constant-time
+/// inversion.
 PointW point_words(const G1Affine& p);
 PointW point_words(const G1& p);
 
-/// True when the two words are equal. Reads all 32 bytes of both (constant time).
+/// True when the two words are equal. Reads all 32 bytes of both (constant time);
+/// the answer itself is public (callers report it), and is declassified as such.
 bool same_word(const W& a, const W& b);
-/// True when both coordinates are equal (constant time).
+/// True when both coordinates are equal (constant time; the answer is public).
 bool same_words(const PointW& a, const PointW& b);
 
 /// k*G for the generator G = (1, 2). Constant time in k.
