@@ -15,7 +15,8 @@
 // (registration, Chaum-Pedersen, verifiable decryption, identity opening, issuer
 // re-encryption, depositor binding) with their witness checks; receiving keys,
 // shared points and payload masks of the deliveries, wrapping and unwrapping, and
-// the opening checks; the deposit-fold relations of both flavors.
+// the opening checks; the deposit-fold relations of both flavors; certificate
+// signing, sealing and unsealing.
 #include <gtest/gtest.h>
 #include <valgrind/memcheck.h>
 
@@ -27,6 +28,7 @@
 #include "vorn/crypto/words.h"
 #include "vorn/notes/leaves.h"
 #include "vorn/notes/tree.h"
+#include "vorn/registry/certificate_ops.h"
 #include "vorn/wallet/delivery.h"
 #include "vorn/wallet/deposit_fold.h"
 #include "vorn/wallet/group_args.h"
@@ -35,6 +37,7 @@ using namespace vorn;
 using namespace vorn::bn254;
 using cs::ctw;
 using cs::gmul;
+using cs::pw;
 
 namespace {
 
@@ -49,6 +52,11 @@ T secret(T v) {
 template <class T>
 void publish(T& v) {
   VALGRIND_MAKE_MEM_DEFINED(&v, sizeof(T));
+}
+// Byte strings: the contents, not only the vector.
+void publish(std::vector<uint8_t>& v) {
+  VALGRIND_MAKE_MEM_DEFINED(&v, sizeof(v));
+  VALGRIND_MAKE_MEM_DEFINED(v.data(), v.size());
 }
 // Publishes a Result's value or its error (the error text is fixed; the outcome is
 // published by the caller's protocol).
@@ -239,6 +247,41 @@ TEST(SecretPaths, DepositorBindingProver) {
   EXPECT_EQ(cs::err(prove(m_dep + Fr::one())), crypto::kMsgDepNotDecrypting);
 }
 
+// ---- the word-level forms the bindings call: secret words reduced by the kernel,
+// results converted to words before they are returned
+
+TEST(SecretPaths, WordLevelForms) {
+  namespace cw = crypto::words;
+  Rng rng(14);
+  const Fr sk = rng.fr(), m = rng.fr(), r = rng.fr(), x = rng.fr(), y = rng.fr(), t = rng.fr();
+  const G1Affine pk = gmul(sk), M = gmul(m);
+  auto ct = cw::elgamal_encrypt(pw(M), pw(pk), sword(r));
+  publish_result(ct);
+  ASSERT_TRUE(ct.ok());
+  EXPECT_EQ(*ct, ctw(cs::enc(M, pk, r)));
+  auto dec = cw::elgamal_decrypt(*ct, sword(sk));
+  publish_result(dec);
+  ASSERT_TRUE(dec.ok());
+  EXPECT_EQ(*dec, pw(M));
+
+  cw::G1Pair sig = cw::ps_sign(sword(x), sword(y), sword(m), sword(t));
+  publish(sig);
+  EXPECT_EQ(sig[1], pw(gmul((x + y * m) * t)));
+  auto pres = cw::ps_present(sig[0], sig[1], pw(gmul(y)), sword(rng.fr()), sword(rng.fr()));
+  publish_result(pres);
+  EXPECT_TRUE(pres.ok());
+
+  const W h = rng.w(), issuer = cs::u(9), chainid = cs::u(31337);
+  cw::SchnorrSigW ss = cw::issuer_schnorr_sign(sword(sk), h, issuer, chainid, sword(rng.fr()));
+  publish(ss);
+  EXPECT_TRUE(cw::issuer_schnorr_verify(pw(pk), ss, h, issuer, chainid).value());
+
+  auto vd = cw::verifiable_decrypt_prove(*ct, sword(sk), pw(M), issuer, chainid, sword(rng.fr()));
+  publish_result(vd);
+  ASSERT_TRUE(vd.ok());
+  EXPECT_TRUE(cw::verifiable_decrypt_verify(*ct, pw(pk), pw(M), *vd, issuer, chainid).value());
+}
+
 // ---- deliveries: receiving keys, shared points, masks, openings
 
 TEST(SecretPaths, ReceivingKey) {
@@ -410,6 +453,33 @@ TEST(SecretPaths, DepositFoldA2) {
   auto bad = wallet::fold_a2_relations(s);
   publish_result(bad);
   EXPECT_EQ(cs::err(bad), wallet::kFoldT);
+}
+
+// ---- certificates: signing, sealing, unsealing
+
+TEST(SecretPaths, Certificates) {
+  Rng rng(13);
+  const Fr registry_sk = rng.fr(), client_sk = rng.fr();
+  const W chainid = cs::u(31337);
+  auto wire = registry::registry_sign_certificate(sword(registry_sk), "reg-1", R"({"name":"Bob"})", 7, -5, 99,
+                                                  chainid, sword(rng.fr()));
+  publish_result(wire);
+  ASSERT_TRUE(wire.ok());
+  const auto sc = registry::read_signed_certificate(*wire).value();
+  EXPECT_EQ(sc.pk, w_from_g1(gmul(registry_sk)));
+  EXPECT_TRUE(registry::registry_verify_certificate(sc, chainid).value());
+
+  auto sealed = registry::seal_certificate(sc, w_from_g1(gmul(client_sk)), sword(rng.fr()));
+  publish_result(sealed);
+  ASSERT_TRUE(sealed.ok());
+  const auto env = registry::read_sealed_certificate(*sealed).value();
+  auto unsealed = registry::unseal_certificate(env, sword(client_sk));
+  publish_result(unsealed);
+  ASSERT_TRUE(unsealed.ok());
+  EXPECT_EQ(*unsealed, *wire);
+  auto other = registry::unseal_certificate(env, sword(client_sk + Fr::one()));
+  publish_result(other);
+  EXPECT_EQ(cs::err(other), registry::kSealedForAnotherClient);
 }
 
 }  // namespace

@@ -30,6 +30,17 @@ inline void declassify(const void* p, size_t n) {
 #endif
 }
 
+/// True when the `n` bytes at `a` and `b` are equal. Reads every byte of both, with
+/// no early exit, so the time does not depend on where they differ. The answer is
+/// as secret as the inputs: declassify it where it is published.
+inline bool equal(const void* a, const void* b, size_t n) {
+  const unsigned char* x = static_cast<const unsigned char*>(a);
+  const unsigned char* y = static_cast<const unsigned char*>(b);
+  unsigned char diff = 0;
+  for (size_t i = 0; i < n; ++i) diff |= static_cast<unsigned char>(x[i] ^ y[i]);
+  return diff == 0;
+}
+
 /// `v`, marked public: `if (!ct::declassify(ok))`, `t = ct::declassify(t)`. The
 /// copy is read back from memory after the mark, so no register keeps the secret
 /// marking. Changes no byte.

@@ -15,6 +15,11 @@ bool ct_equal(const G1& a, const G1& b) {
   return xs & ys;
 }
 
+G1Words w_from_g1_ct(const G1Affine& p) {
+  const uint64_t inf = p.infinity;
+  return {bn254::Fq::select(inf, bn254::Fq::zero(), p.x).to_w(), bn254::Fq::select(inf, bn254::Fq::zero(), p.y).to_w()};
+}
+
 bool msm_equals_var(std::initializer_list<G1Affine> points, std::initializer_list<Fr> scalars,
                     const G1Affine& target) {
   const G1 sum = bn254::g1_msm_var(std::span<const G1Affine>(points.begin(), points.size()),

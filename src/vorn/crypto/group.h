@@ -43,6 +43,11 @@ inline Fr fr(const W& w) { return Fr::from_w_reduce(w); }
 /// compares it correctly with every point.
 bool ct_equal(const G1& a, const G1& b);
 
+/// The words of a point (infinity as two zero words) with no branch on the point,
+/// for points computed from secrets (bn254::w_from_g1 branches on the infinity
+/// flag).
+G1Words w_from_g1_ct(const G1Affine& p);
+
 /// Normalises n projective points to affine with one constant-time inversion.
 template <size_t N>
 std::array<G1Affine, N> to_affine_ct(const std::array<G1, N>& in) {

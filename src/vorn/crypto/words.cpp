@@ -4,16 +4,19 @@ namespace vorn::crypto::words {
 
 using bn254::g1_from_w;
 using bn254::g2_from_w;
-using bn254::w_from_g1;
 
 namespace {
+
+// Results are converted with no branch on the point: some come from secrets
+// (decryptions, signatures handed to their holder) and are not public yet.
+G1Words out_words(const G1Affine& p) { return w_from_g1_ct(p); }
 
 G1Words lo(const CtWords& w) { return {w[0], w[1]}; }
 G1Words hi(const CtWords& w) { return {w[2], w[3]}; }
 
-G1Pair pair_words(const G1Affine& a, const G1Affine& b) { return {w_from_g1(a), w_from_g1(b)}; }
+G1Pair pair_words(const G1Affine& a, const G1Affine& b) { return {out_words(a), out_words(b)}; }
 
-SchnorrSigW sig_words(const SchnorrSig& s) { return {w_from_g1(s.R), s.e, s.s}; }
+SchnorrSigW sig_words(const SchnorrSig& s) { return {out_words(s.R), s.e, s.s}; }
 
 }  // namespace
 
@@ -24,7 +27,7 @@ Result<Ciphertext> ct_from_w(const CtWords& w) {
 }
 
 CtWords w_from_ct(const Ciphertext& ct) {
-  const G1Words r = w_from_g1(ct.R), c = w_from_g1(ct.C);
+  const G1Words r = out_words(ct.R), c = out_words(ct.C);
   return {r[0], r[1], c[0], c[1]};
 }
 
@@ -38,7 +41,7 @@ Result<CtWords> elgamal_encrypt(const G1Words& m_point, const G1Words& pk, const
 
 Result<G1Words> elgamal_decrypt(const CtWords& e_ct, const W& sk) {
   VORN_TRY(const Ciphertext ct, ct_from_w(e_ct));
-  return w_from_g1(crypto::elgamal_decrypt(ct, fr(sk)));
+  return out_words(crypto::elgamal_decrypt(ct, fr(sk)));
 }
 
 G1Pair ps_sign(const W& sk_x, const W& sk_y, const W& m, const W& t) {
@@ -118,7 +121,7 @@ Result<RegistrationProofW> registration_prove(const G1Words& a, const G1Words& b
   const RegistrationProof p =
       crypto::registration_prove(ap, bp, key, ct, {fr(blind), fr(m), fr(r), fr(sk)},
                                  {fr(m_tilde), fr(b_tilde), fr(r_tilde), fr(sk_tilde)}, registrant, chainid, registry);
-  return RegistrationProofW{w_from_g1(p.C1), w_from_g1(p.T_C), w_from_g1(p.T_R), w_from_g1(p.T_key), p.e, p.s_m,
+  return RegistrationProofW{out_words(p.C1), out_words(p.T_C), out_words(p.T_R), out_words(p.T_key), p.e, p.s_m,
                             p.s_b, p.s_r, p.s_sk};
 }
 
@@ -153,7 +156,7 @@ Result<CpProofW> chaum_pedersen_prove(const CtWords& e_alice, const CtWords& e_b
   VORN_TRY(const G1Affine pkb, g1_from_w(pk_bob));
   const CpProof p = crypto::chaum_pedersen_prove(ea, eb, pka, pkb, fr(sk_alice), fr(r_prime),
                                                  {sender, spender, chainid, registry}, fr(k1), fr(k2));
-  return CpProofW{w_from_g1(p.T1), w_from_g1(p.T2), w_from_g1(p.T3), p.e, p.s1, p.s2};
+  return CpProofW{out_words(p.T1), out_words(p.T2), out_words(p.T3), p.e, p.s1, p.s2};
 }
 
 Result<bool> chaum_pedersen_verify(const CtWords& e_alice, const CtWords& e_bob, const G1Words& pk_alice,
@@ -181,7 +184,7 @@ Result<VdProofW> dleq_prove_w(const CtWords& e_ct, const W& sk, const G1Words& m
   VORN_TRY(const Ciphertext ct, ct_from_w(e_ct));
   VORN_TRY(const G1Affine m, g1_from_w(m_point));
   const VdProof p = dleq_prove(ct, fr(sk), m, ctx, fr(t));
-  return VdProofW{w_from_g1(p.T1), w_from_g1(p.T2), p.e, p.s};
+  return VdProofW{out_words(p.T1), out_words(p.T2), p.e, p.s};
 }
 
 Result<bool> dleq_verify_w(const CtWords& e_ct, const G1Words& pk, const G1Words& m_point, const VdProofW& proof,
@@ -228,8 +231,8 @@ Result<IssuerReencProofW> issuer_reenc_prove(const W& sk_iss, const W& r_prime, 
   const IssuerReencWitness wit{fr(sk_iss), fr(r_prime), rec, fr(beta), fr(gamma)};
   const IssuerReencNonces nonces{fr(k_r), fr(k_b), fr(k_s), fr(k_g)};
   VORN_TRY(const IssuerReencProof p, crypto::issuer_reenc_prove(wit, reg, iss, issuer, chainid, nonces));
-  return IssuerReencProofW{w_from_g1(p.A1), w_from_g1(p.A2), w_from_g1(p.A3), w_from_g1(p.A4), w_from_g1(p.A5),
-                           w_from_g1(p.Q),  w_from_g1(p.U),  w_from_g1(p.T),  p.e,
+  return IssuerReencProofW{out_words(p.A1), out_words(p.A2), out_words(p.A3), out_words(p.A4), out_words(p.A5),
+                           out_words(p.Q),  out_words(p.U),  out_words(p.T),  p.e,
                            p.s_r,           p.s_b,           p.s_s,           p.s_g};
 }
 
@@ -261,8 +264,8 @@ Result<B1BindingW> b1_bind_prove(const W& m_dep, const W& sk_dep, const CtWords&
   const B1BindNonces nonces{fr(k_m), fr(k_s), fr(k_r), fr(k_b)};
   VORN_TRY(const B1Binding out, crypto::b1_bind_prove(wit, dep, iss, account, chainid, nonces));
   const B1BindProof& p = out.proof;
-  return B1BindingW{{w_from_g1(p.D1), w_from_g1(p.D2), w_from_g1(p.D3), w_from_g1(p.D4), w_from_g1(p.D5),
-                     w_from_g1(p.Cm), p.e, p.s_m, p.s_s, p.s_r, p.s_b},
+  return B1BindingW{{out_words(p.D1), out_words(p.D2), out_words(p.D3), out_words(p.D4), out_words(p.D5),
+                     out_words(p.Cm), p.e, p.s_m, p.s_s, p.s_r, p.s_b},
                     w_from_ct(out.e_dep_for_iss)};
 }
 

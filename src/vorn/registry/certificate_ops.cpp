@@ -1,6 +1,7 @@
 #include "vorn/registry/certificate_ops.h"
 
 #include "vorn/bn254/scalar_mul.h"
+#include "vorn/core/ct.h"
 #include "vorn/crypto/words.h"
 
 namespace vorn::registry {
@@ -25,7 +26,8 @@ Result<Bytes> registry_sign_certificate(const W& registry_sk, std::string_view r
   VORN_TRY(W msg, certificate_msg_hash(c));
   const auto sig = crypto::words::registry_schnorr_sign(registry_sk, msg, text_bytes(c.registry_id), chainid, k);
   sc.sig = {sig.R, sig.e, sig.s};
-  sc.pk = bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::fr_from_w_reduce(registry_sk)));
+  // The registry's public key, published in the certificate.
+  sc.pk = bn254::w_from_g1(ct::declassify(bn254::g1_mul_gen_ct(bn254::fr_from_w_reduce(registry_sk)).to_affine()));
   return write_signed_certificate(sc);
 }
 
@@ -43,8 +45,13 @@ Result<Bytes> seal_certificate(const SignedCertificate& sc, const G1Words& clien
 
 Result<Bytes> unseal_certificate(const SealedCertificate& sealed, const W& client_sk) {
   const crypto::words::CtWords e = {sealed.E_R[0], sealed.E_R[1], sealed.E_C[0], sealed.E_C[1]};
-  VORN_TRY(G1Words m, crypto::words::elgamal_decrypt(e, client_sk));
-  if (m != sealed.signed_cert.cert.M) return IdError{kSealedForAnotherClient};
+  VORN_TRY(const crypto::Ciphertext ct, crypto::words::ct_from_w(e));
+  // The decryption depends on client_sk: it is converted and compared with the
+  // certificate's M in constant time, and only the outcome leaves (as the error), so
+  // crafted envelopes learn nothing of sk*R from where the words differ.
+  const G1Words m = crypto::w_from_g1_ct(crypto::elgamal_decrypt(ct, crypto::fr(client_sk)));
+  if (!ct::declassify(ct::equal(m.data(), sealed.signed_cert.cert.M.data(), sizeof(G1Words))))
+    return IdError{kSealedForAnotherClient};
   return write_signed_certificate(sealed.signed_cert);
 }
 

@@ -3,6 +3,7 @@
 #include "vorn/bn254/encoding.h"
 #include "vorn/bn254/scalar_mul.h"
 #include "vorn/core/ct.h"
+#include "vorn/crypto/group.h"
 #include "vorn/hash/pedersen.h"
 #include "vorn/wallet/args.h"
 
@@ -13,28 +14,18 @@ Fr fr_of(const W& w) { return Fr::from_w_reduce(w); }
 Result<G1Affine> decode_g1(const PointW& p) { return bn254::g1_from_w(bn254::G1Words{p.x, p.y}); }
 
 PointW point_words(const G1Affine& p) {
-  // bn254::w_from_g1 branches on the infinity flag; these points may come from
-  // secrets (r_note*G before it is compared), so the flag selects instead.
-  const uint64_t inf = p.infinity;
-  return {bn254::Fq::select(inf, bn254::Fq::zero(), p.x).to_w(), bn254::Fq::select(inf, bn254::Fq::zero(), p.y).to_w()};
+  // These points may come from secrets (r_note*G before it is compared), so the
+  // conversion must not branch on them.
+  const bn254::G1Words w = crypto::w_from_g1_ct(p);
+  return {w[0], w[1]};
 }
 
 PointW point_words(const G1& p) { return point_words(p.to_affine()); }
 
-namespace {
-
-bool same_word_ct(const W& a, const W& b) {
-  uint8_t diff = 0;
-  for (size_t i = 0; i < 32; ++i) diff |= static_cast<uint8_t>(a.b[i] ^ b.b[i]);
-  return diff == 0;
-}
-
-}  // namespace
-
-bool same_word(const W& a, const W& b) { return ct::declassify(same_word_ct(a, b)); }
+bool same_word(const W& a, const W& b) { return ct::declassify(ct::equal(a.data(), b.data(), 32)); }
 
 bool same_words(const PointW& a, const PointW& b) {
-  return ct::declassify(same_word_ct(a.x, b.x) & same_word_ct(a.y, b.y));
+  return ct::declassify(ct::equal(a.x.data(), b.x.data(), 32) & ct::equal(a.y.data(), b.y.data(), 32));
 }
 
 G1 mul_g_ct(const Fr& k) { return bn254::g1_mul_gen_ct(k); }
