@@ -47,7 +47,7 @@ class Json {
   /// Frees nested containers with an explicit work list, never by recursion.
   ~Json();
 
-  static Json null() { return Json(); }
+  static Json null();
   static Json boolean(bool b);
   /// A number holding `text` exactly as given. The text is not checked here; the
   /// canonical writer checks it when it writes.
@@ -108,6 +108,10 @@ struct JsonMember {
   std::string key;
   Json value;
 };
+
+// Defined once JsonMember is complete: building a Json instantiates the object
+// vector, which clang's library checks requires a complete element type.
+inline Json Json::null() { return Json(); }
 
 /// Parses `text` as exactly one JSON value (surrounding JSON whitespace allowed,
 /// nothing else). Strings must be valid UTF-8 and \u escapes must not leave lone
