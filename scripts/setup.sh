@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PKGS=(g++ pkg-config libcrypto++-dev rapidjson-dev libgtest-dev libbenchmark-dev ccache valgrind)
+PKGS=(g++ pkg-config libcrypto++-dev rapidjson-dev libgtest-dev libbenchmark-dev ccache valgrind clang libclang-rt-14-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

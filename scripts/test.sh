@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the C++ kernel tests (GoogleTest through CTest), then the Python
-# tests of the installed modules (pytest). Exits non-zero on any failure.
+# Runs every test: the C++ kernel tests (GoogleTest through CTest) with the
+# constant-time check under valgrind, the Python tests of the installed modules
+# (pytest), the C++ tests again under ASan and UBSan, and the fuzz targets (corpus
+# replay and a short run each). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,3 +24,17 @@ fi
 
 # Run pytest from outside the source tree so the installed modules are the ones tested.
 $PY -m pytest -q -p no:cacheprovider tests/python
+
+# The kernel tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build/tests-asan -G Ninja -DVORN_SANITIZE=ON -DVORN_TESTS=ON -DVORN_PYTHON=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/tests-asan -j "$JOBS"
+ctest --test-dir build/tests-asan --output-on-failure -j "$JOBS"
+
+# Fuzz targets (clang, libFuzzer, ASan and UBSan): replay the committed corpora, then
+# fuzz each target briefly.
+if command -v clang++ >/dev/null; then
+  JOBS="$JOBS" bash fuzz/build.sh ci "${FUZZ_SECONDS:-15}"
+else
+  echo "clang++ not found: fuzz targets skipped" >&2
+fi
