@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the C++ kernel tests (GoogleTest through CTest) with the
 # constant-time check under valgrind, the Python tests of the installed modules
-# (pytest), the C++ tests again under ASan and UBSan, and the fuzz targets (corpus
+# (pytest) and their leak and reference-count check, the C++ tests again under ASan
+# and UBSan, and the fuzz targets (corpus
 # replay and a short run each). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +25,9 @@ fi
 
 # Run pytest from outside the source tree so the installed modules are the ones tested.
 $PY -m pytest -q -p no:cacheprovider tests/python
+# Leaks and reference counts: every exported function called many times, valid and
+# invalid, in one process (about a minute and a half).
+$PY tests/python/leak_check.py
 
 # The kernel tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build/tests-asan -G Ninja -DVORN_SANITIZE=ON -DVORN_TESTS=ON -DVORN_PYTHON=OFF \
