@@ -2,8 +2,8 @@
 # Runs every test: the C++ kernel tests (GoogleTest through CTest) with the
 # constant-time check under valgrind, the Python tests of the installed modules
 # (pytest) and their leak and reference-count check, the C++ tests again under ASan
-# and UBSan, and the fuzz targets (corpus
-# replay and a short run each). Exits non-zero on any failure.
+# and UBSan, and the fuzz targets (corpus replay and a short run each). Exits
+# non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
