@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,7 @@ TEST(Poseidon, FastFormEqualsPlainFormOnEveryArity) {
   for (size_t n = 1; n <= 16; ++n) {
     const auto& p = all[n - 1];
     ASSERT_EQ(p.t, n + 1);
-    EXPECT_TRUE(p.fast) << "width " << p.t;  // every circomlib matrix has invertible minors
+    EXPECT_TRUE(p.fast) << "width " << p.t;  // every circomlib width has the fast form
     // Zeros, r - 1 everywhere, and a spread of values: each checks a different carry path.
     std::vector<std::vector<Fr>> inputs = {std::vector<Fr>(n, Fr::zero()), std::vector<Fr>(n, minus_one)};
     for (uint64_t seed = 1; seed <= 3; ++seed) {
@@ -163,17 +164,36 @@ TEST(Poseidon, ConstantNotBelowROfTheFieldIsAnInvariantFailure) {
   }
 }
 
-TEST(Poseidon, SingularMinorFallsBackToThePlainForm) {
-  // Matrix [[1, 1], [1, 0]]: its lower-right minor is 0, so no sparse factorisation.
-  const unsigned partial = 3, t = 2;
-  std::vector<std::array<uint64_t, 4>> rc((8 + partial) * t), mds = {{1, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}, {0, 0, 0, 0}};
-  for (size_t i = 0; i < rc.size(); ++i) rc[i] = {i * 977 + 1, i, 0, 0};
-  auto p = h::build_poseidon_params(t, partial, std::span<const uint64_t[4]>(reinterpret_cast<const uint64_t(*)[4]>(rc.data()), rc.size()),
-                                    std::span<const uint64_t[4]>(reinterpret_cast<const uint64_t(*)[4]>(mds.data()), mds.size()));
-  ASSERT_TRUE(p.ok());
-  EXPECT_FALSE(p->fast);
-  const std::vector<Fr> x = {Fr::from_u64(42)};
-  EXPECT_EQ(*h::poseidon_fast_fr(*p, x), *h::poseidon_plain_fr(*p, x));
+TEST(Poseidon, FastFormAgreesWithThePlainFormAndFallsBackWhereItDoesNotExist) {
+  // The fast form needs the first matrix row to see every other element through the
+  // partial rounds (for width 2: M[0][1] != 0; a zero minor M[1][1] is fine), more
+  // partial rounds than t - 1, and at most 96 of them. Without it poseidon_fast_fr
+  // runs the plain form; both forms must agree either way.
+  struct Case { unsigned t, partial; std::vector<uint64_t> mds; bool fast; } cases[] = {
+      {2, 3, {1, 1, 1, 0}, true},   // singular minor
+      {2, 3, {1, 0, 1, 1}, false},  // first row blind to s_1
+      {2, 1, {1, 7, 1, 5}, false},  // no more partial rounds than t - 1
+      {2, 2, {1, 7, 1, 5}, true},
+      {2, 96, {1, 7, 1, 5}, true},
+      {2, 97, {1, 7, 1, 5}, false},
+      {3, 3, {2, 3, 5, 7, 11, 13, 17, 19, 23}, true},
+      {3, 3, {2, 3, 5, 7, 11, 13, 14, 22, 26}, true},  // singular lower block
+      {3, 5, {2, 3, 5, 7, 2, 0, 17, 0, 2}, false},     // (3, 5) N = 2 (3, 5): s_0 sees one direction only
+  };
+  for (const auto& c : cases) {
+    std::vector<std::array<uint64_t, 4>> rc((8 + c.partial) * c.t), mds;
+    for (size_t i = 0; i < rc.size(); ++i) rc[i] = {i * 977 + 1, i, 0, 0};
+    for (uint64_t m : c.mds) mds.push_back({m, 0, 0, 0});
+    auto p = h::build_poseidon_params(c.t, c.partial, std::span<const uint64_t[4]>(reinterpret_cast<const uint64_t(*)[4]>(rc.data()), rc.size()),
+                                      std::span<const uint64_t[4]>(reinterpret_cast<const uint64_t(*)[4]>(mds.data()), mds.size()));
+    ASSERT_TRUE(p.ok());
+    EXPECT_EQ(p->fast, c.fast) << "t " << c.t << ", partial rounds " << c.partial;
+    for (uint64_t v : {0ULL, 42ULL}) {
+      std::vector<Fr> x;
+      for (unsigned i = 1; i < c.t; ++i) x.push_back(Fr::from_u64(v * i) - Fr::one());
+      EXPECT_EQ(*h::poseidon_fast_fr(*p, x), *h::poseidon_plain_fr(*p, x)) << "t " << c.t << ", partial rounds " << c.partial;
+    }
+  }
 }
 
 TEST(Poseidon, TaggedHashPutsTheTagScalarFirst) {

@@ -578,6 +578,286 @@ inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
 }
 #endif
 
+// ---- Sums of products with one Montgomery reduction ----------------------------------
+//
+// sop_mont computes (c*2^256 + a_0 b_0 + ... + a_{n-1} b_{n-1}) / 2^256 mod m for
+// Montgomery-form operands below m: the Montgomery form of c + sum a_k b_k, with one
+// reduction for the whole sum instead of one per product. The 512-bit sum is gathered
+// column by column (product scanning): column j collects every a_k[i] b_k[j-i] and
+// every q_i m[j-i], where q_i is the reduction word chosen at column i < 4 to clear
+// that column's low word; two 192-bit accumulators take the terms in turn, so the
+// additions form two independent carry chains, and are merged at the end of the
+// column. The result is exact because m < 0.19 * 2^256 (both BN254 primes): with at
+// most kSopChunk products, sum + c*2^256 + q*m stays below 2^512 and the reduced value
+// u is below (0.19 n + 1 + [c given]) m < 2^256; sop_steps conditional subtractions of
+// 4m, 2m and m (the last ones) make it canonical. Straight-line code for a given n.
+inline constexpr size_t kSopChunk = 16;
+
+// (c2:c1:c0) += x*y.
+inline void mac_portable(uint64_t& c0, uint64_t& c1, uint64_t& c2, uint64_t x, uint64_t y) {
+  const u128 p = (u128)x * y;
+  const u128 s0 = (u128)c0 + (uint64_t)p;
+  c0 = (uint64_t)s0;
+  const u128 s1 = (u128)c1 + (uint64_t)(p >> 64) + (uint64_t)(s0 >> 64);
+  c1 = (uint64_t)s1;
+  c2 += (uint64_t)(s1 >> 64);
+}
+
+// (c2:c1:c0) += (d2:d1:d0).
+inline void add3_portable(uint64_t& c0, uint64_t& c1, uint64_t& c2, uint64_t d0, uint64_t d1, uint64_t d2) {
+  uint64_t k = 0;
+  c0 = adc(c0, d0, k);
+  c1 = adc(c1, d1, k);
+  c2 = c2 + d2 + k;
+}
+
+#ifdef VORN_BN254_HAVE_ADX
+// The same two steps with mulq and add/adc: base x86-64 instructions, so no cpuid
+// check is needed, and in column order they are as fast as mulx/adcx/adox.
+__attribute__((always_inline)) inline void mac_asm(uint64_t& c0, uint64_t& c1, uint64_t& c2, uint64_t x,
+                                                   const uint64_t& y) {
+  uint64_t hi;
+  __asm__("mulq %[y]\n\t"
+          "addq %%rax, %[c0]\n\t"
+          "adcq %%rdx, %[c1]\n\t"
+          "adcq $0, %[c2]"
+          : [c0] "+r"(c0), [c1] "+r"(c1), [c2] "+r"(c2), "+a"(x), "=&d"(hi)
+          : [y] "m"(y)
+          : "cc");
+}
+
+__attribute__((always_inline)) inline void add3_asm(uint64_t& c0, uint64_t& c1, uint64_t& c2, uint64_t d0,
+                                                    uint64_t d1, uint64_t d2) {
+  __asm__("addq %[d0], %[c0]\n\t"
+          "adcq %[d1], %[c1]\n\t"
+          "adcq %[d2], %[c2]"
+          : [c0] "+r"(c0), [c1] "+r"(c1), [c2] "+r"(c2)
+          : [d0] "r"(d0), [d1] "r"(d1), [d2] "r"(d2)
+          : "cc");
+}
+
+// u = u - s when u >= s, else u; sub/sbb and cmov, no branch.
+__attribute__((always_inline)) inline void sub_if_ge_asm(uint64_t u[4], const uint64_t s[4]) {
+  uint64_t d0, d1, d2, d3;
+  __asm__("movq %[u0], %[d0]\n\t"
+          "subq %[s0], %[d0]\n\t"
+          "movq %[u1], %[d1]\n\t"
+          "sbbq %[s1], %[d1]\n\t"
+          "movq %[u2], %[d2]\n\t"
+          "sbbq %[s2], %[d2]\n\t"
+          "movq %[u3], %[d3]\n\t"
+          "sbbq %[s3], %[d3]\n\t"
+          "cmovcq %[u0], %[d0]\n\t"
+          "cmovcq %[u1], %[d1]\n\t"
+          "cmovcq %[u2], %[d2]\n\t"
+          "cmovcq %[u3], %[d3]"
+          : [d0] "=&r"(d0), [d1] "=&r"(d1), [d2] "=&r"(d2), [d3] "=&r"(d3)
+          : [u0] "r"(u[0]), [u1] "r"(u[1]), [u2] "r"(u[2]), [u3] "r"(u[3]), [s0] "m"(s[0]), [s1] "m"(s[1]),
+            [s2] "m"(s[2]), [s3] "m"(s[3])
+          : "cc");
+  u[0] = d0;
+  u[1] = d1;
+  u[2] = d2;
+  u[3] = d3;
+}
+#endif
+
+template <bool kAsm>
+__attribute__((always_inline)) inline void mac(uint64_t& c0, uint64_t& c1, uint64_t& c2, uint64_t x,
+                                               const uint64_t& y) {
+#ifdef VORN_BN254_HAVE_ADX
+  if constexpr (kAsm) {
+    mac_asm(c0, c1, c2, x, y);
+    return;
+  }
+#endif
+  mac_portable(c0, c1, c2, x, y);
+}
+
+template <bool kAsm>
+__attribute__((always_inline)) inline void add3(uint64_t& c0, uint64_t& c1, uint64_t& c2, uint64_t d0, uint64_t d1,
+                                                uint64_t d2) {
+#ifdef VORN_BN254_HAVE_ADX
+  if constexpr (kAsm) {
+    add3_asm(c0, c1, c2, d0, d1, d2);
+    return;
+  }
+#endif
+  add3_portable(c0, c1, c2, d0, d1, d2);
+}
+
+template <bool kAsm>
+__attribute__((always_inline)) inline void sub_if_ge(uint64_t u[4], const uint64_t s[4]) {
+#ifdef VORN_BN254_HAVE_ADX
+  if constexpr (kAsm) {
+    sub_if_ge_asm(u, s);
+    return;
+  }
+#endif
+  cond_sub(u, u, s);
+}
+
+// 2^k m for the modulus m (four limbs, below 2^254) and k = 1, 2.
+template <const uint64_t* M>
+struct ModMultiples {
+  static constexpr uint64_t shifted(int k, int i) { return (M[i] << k) | (i ? M[i - 1] >> (64 - k) : 0); }
+  static constexpr uint64_t two[4] = {shifted(1, 0), shifted(1, 1), shifted(1, 2), shifted(1, 3)};
+  static constexpr uint64_t four[4] = {shifted(2, 0), shifted(2, 1), shifted(2, 2), shifted(2, 3)};
+};
+
+// How many of the conditional subtractions of 4m, 2m, m (the last ones) bring the
+// reduced sum of `terms` products, plus c when `with_c`, into [0, m); 0 when the count
+// is too large for one reduction. m < (top + 1) 2^192, so the reduced sum is below
+// bound / 2^64 * m with bound = terms (top + 1) + (1 + with_c) 2^64, and it fits in
+// 256 bits (and the unreduced sum in 512) when bound (top + 1) <= 2^128.
+constexpr int sop_steps(size_t terms, bool with_c, uint64_t top) {
+  const u128 q = (u128)top + 1;
+  const u128 bound = (u128)terms * q + ((u128)(with_c ? 2 : 1) << 64);
+  if (terms > 64 || bound > ~(u128)0 / q) return 0;
+  if (bound <= ((u128)2 << 64)) return 1;
+  if (bound <= ((u128)4 << 64)) return 2;
+  if (bound <= ((u128)8 << 64)) return 3;
+  return 0;
+}
+
+// One reduction: r = (c 2^256 + sum_{k<n} a_k b_k) / 2^256 mod m, canonical, for n <=
+// kSopChunk, in seven stages (the columns of the 512-bit sum) that can be run apart,
+// so a caller can place independent work between them. a and b hold n four-limb
+// operands each, one after the other; c is read only when kWithC. With N > 0 the
+// count is N, fixed at compile time, and the code is fully unrolled; with N == 0 the
+// count is n. M is the modulus followed by -m^-1 mod 2^64.
+template <const uint64_t* M, bool kAsm, size_t N, bool kWithC>
+class SopColumns {
+  static_assert(N <= kSopChunk && sop_steps(kSopChunk, true, M[3]) != 0, "sum too large for one reduction");
+
+ public:
+  __attribute__((always_inline)) SopColumns(const uint64_t* a, const uint64_t* b, size_t n, const uint64_t* c)
+      : a_(a), b_(b), c_(c), n_(N > 0 ? N : n) {}
+
+  // Columns kFrom .. kTo - 1, in order; every column once, from 0 to 6.
+  template <int kFrom, int kTo>
+  __attribute__((always_inline)) void columns() {
+    if constexpr (kFrom < kTo) {
+      column<kFrom>();
+      columns<kFrom + 1, kTo>();
+    }
+  }
+
+  // After all seven columns: the canonical result.
+  __attribute__((always_inline)) void finish(uint64_t r[4]) {
+    for (int i = 0; i < 3; ++i) r[i] = r_[i];
+    r[3] = c0_;
+    if constexpr (kWithC) r[3] += c_[3];  // no carry: the result is below 2^256
+    const int steps = N > 0 ? sop_steps(N, kWithC, M[3]) : sop_steps(n_, kWithC, M[3]);
+    if (steps >= 3) sub_if_ge<kAsm>(r, ModMultiples<M>::four);
+    if (steps >= 2) sub_if_ge<kAsm>(r, ModMultiples<M>::two);
+    sub_if_ge<kAsm>(r, M);
+  }
+
+ private:
+  template <int kCol>
+  __attribute__((always_inline)) void column() {
+    constexpr int lo = kCol < 4 ? 0 : kCol - 3, hi = kCol < 4 ? kCol : 3;
+    uint64_t d0 = 0, d1 = 0, d2 = 0;
+    // Reduction words already chosen.
+#pragma GCC unroll 4
+    for (int j = lo; j < (kCol < 4 ? kCol : 4); ++j) {
+      if (j & 1)
+        mac<kAsm>(d0, d1, d2, q_[j], M[kCol - j]);
+      else
+        mac<kAsm>(c0_, c1_, c2_, q_[j], M[kCol - j]);
+    }
+    // Products a_k[i] b_k[kCol - i]; the accumulator alternates with k + i.
+    auto terms = [&]<int kParity>(size_t k) __attribute__((always_inline)) {
+#pragma GCC unroll 4
+      for (int i = lo; i <= hi; ++i) {
+        if ((kParity + i) & 1)
+          mac<kAsm>(d0, d1, d2, a_[4 * k + i], b_[4 * k + kCol - i]);
+        else
+          mac<kAsm>(c0_, c1_, c2_, a_[4 * k + i], b_[4 * k + kCol - i]);
+      }
+    };
+    size_t k = 0;
+    if constexpr (N > 0) {
+#pragma GCC unroll 8
+      for (; k + 1 < N; k += 2) {
+        terms.template operator()<0>(k);
+        terms.template operator()<1>(k + 1);
+      }
+    } else {
+      for (; k + 1 < n_; k += 2) {
+        terms.template operator()<0>(k);
+        terms.template operator()<1>(k + 1);
+      }
+    }
+    if (k < n_) terms.template operator()<0>(k);
+    add3<kAsm>(c0_, c1_, c2_, d0, d1, d2);
+    if constexpr (kWithC && kCol >= 4) add3<kAsm>(c0_, c1_, c2_, c_[kCol - 4], 0, 0);
+    if constexpr (kCol < 4) {
+      q_[kCol] = c0_ * M[4];
+      mac<kAsm>(c0_, c1_, c2_, q_[kCol], M[0]);  // clears the low word
+    } else {
+      r_[kCol - 4] = c0_;
+    }
+    c0_ = c1_;
+    c1_ = c2_;
+    c2_ = 0;
+  }
+
+  const uint64_t* a_;
+  const uint64_t* b_;
+  const uint64_t* c_;
+  size_t n_;
+  uint64_t c0_ = 0, c1_ = 0, c2_ = 0, q_[4] = {0, 0, 0, 0}, r_[3] = {0, 0, 0};
+};
+
+template <const uint64_t* M, bool kAsm, size_t N, bool kWithC>
+__attribute__((always_inline)) inline void sop_chunk(uint64_t r[4], const uint64_t* a, const uint64_t* b, size_t n,
+                                                     const uint64_t* c) {
+  SopColumns<M, kAsm, N, kWithC> s(a, b, n, c);
+  s.template columns<0, 7>();
+  s.finish(r);
+}
+
+// r = (r + t) mod m.
+template <bool kAsm>
+inline void sop_add(uint64_t r[4], const uint64_t t[4], const uint64_t m[4]) {
+  if constexpr (kAsm)
+    mod_add(r, r, t, m);
+  else
+    mod_add_portable(r, r, t, m);
+}
+
+// Any count: chunks of kSopChunk products, each reduced once, added mod m. N as for
+// sop_chunk (0: the count is n); c (when kWithC) joins the first chunk.
+template <const uint64_t* M, bool kAsm, size_t N, bool kWithC>
+__attribute__((always_inline)) inline void sop_mont(uint64_t r[4], const uint64_t* a, const uint64_t* b, size_t n,
+                                                    const uint64_t* c) {
+  if constexpr (N > kSopChunk) {
+    sop_chunk<M, kAsm, kSopChunk, kWithC>(r, a, b, kSopChunk, c);
+    uint64_t t[4];
+    sop_mont<M, kAsm, N - kSopChunk, false>(t, a + 4 * kSopChunk, b + 4 * kSopChunk, N - kSopChunk, nullptr);
+    sop_add<kAsm>(r, t, M);
+  } else if constexpr (N > 0) {
+    sop_chunk<M, kAsm, N, kWithC>(r, a, b, N, c);
+  } else {
+    const size_t first = n < kSopChunk ? n : kSopChunk;
+    sop_chunk<M, kAsm, 0, kWithC>(r, a, b, first, c);
+    for (size_t k = first; k < n; k += kSopChunk) {
+      const size_t len = n - k < kSopChunk ? n - k : kSopChunk;
+      uint64_t t[4];
+      sop_chunk<M, kAsm, 0, false>(t, a + 4 * k, b + 4 * k, len, nullptr);
+      sop_add<kAsm>(r, t, M);
+    }
+  }
+}
+
+#ifdef VORN_BN254_HAVE_ADX
+inline constexpr bool kSopAsm = true;
+#else
+inline constexpr bool kSopAsm = false;
+#endif
+
 // a^-1 mod m for a < m (plain integers, not Montgomery form; a = 0 gives 0), by
 // Bernstein-Yang divsteps. m5 is the modulus (below 2^254) followed by -m^-1 mod
 // 2^64. inv_mod_ct runs a fixed number of branch-free steps; inv_mod_var stops as
@@ -707,6 +987,59 @@ struct Fp {
     detail::mont_mul(r.v, v, o.v, P::MODX);
     return r;
   }
+  /// a[0] b[0] + ... + a[n-1] b[n-1] (a and b point at n elements each; n = 0 gives
+  /// 0), with one Montgomery reduction per 16 products instead of one per product.
+  /// Constant time for a given n.
+  static Fp sum_of_products(const Fp* a, const Fp* b, size_t n) {
+    Fp r;
+    detail::sop_mont<P::MODX, detail::kSopAsm, 0, false>(r.v, limbs_of(a), limbs_of(b), n, nullptr);
+    return r;
+  }
+  /// The same for a count N fixed at compile time (straight-line code).
+  template <size_t N>
+  static Fp sum_of_products(const Fp* a, const Fp* b) {
+    Fp r;
+    detail::sop_mont<P::MODX, detail::kSopAsm, N, false>(r.v, limbs_of(a), limbs_of(b), N, nullptr);
+    return r;
+  }
+  /// c + a[0] b[0] + ... + a[n-1] b[n-1], the addition folded into the reduction.
+  static Fp sum_of_products_plus(const Fp* a, const Fp* b, size_t n, const Fp& c) {
+    Fp r;
+    detail::sop_mont<P::MODX, detail::kSopAsm, 0, true>(r.v, limbs_of(a), limbs_of(b), n, c.v);
+    return r;
+  }
+  /// The same for a count N fixed at compile time.
+  template <size_t N>
+  static Fp sum_of_products_plus(const Fp* a, const Fp* b, const Fp& c) {
+    Fp r;
+    detail::sop_mont<P::MODX, detail::kSopAsm, N, true>(r.v, limbs_of(a), limbs_of(b), N, c.v);
+    return r;
+  }
+  /// c + a[0] b[0] + ... + a[N-1] b[N-1] for N <= kMaxStagedTerms (16), computed in seven stages (the
+  /// columns of the 512-bit sum, with the reduction folded in): run<kFrom, kTo>()
+  /// computes stages kFrom .. kTo - 1, and result() is read after all seven have run
+  /// in order. Independent work placed between the stages (a chain of products, say)
+  /// overlaps with them. a, b and c must stay valid until the last stage; constant
+  /// time.
+  static constexpr size_t kMaxStagedTerms = detail::kSopChunk;
+  template <size_t N>
+  class StagedSum {
+   public:
+    StagedSum(const Fp* a, const Fp* b, const Fp& c) : cols_(limbs_of(a), limbs_of(b), N, c.v) {}
+    template <int kFrom, int kTo>
+    __attribute__((always_inline)) void run() {
+      cols_.template columns<kFrom, kTo>();
+    }
+    __attribute__((always_inline)) Fp result() {
+      Fp r;
+      cols_.finish(r.v);
+      return r;
+    }
+
+   private:
+    detail::SopColumns<P::MODX, detail::kSopAsm, N, true> cols_;
+  };
+
   Fp& operator+=(const Fp& o) { return *this = *this + o; }
   Fp& operator-=(const Fp& o) { return *this = *this - o; }
   Fp& operator*=(const Fp& o) { return *this = *this * o; }
@@ -828,6 +1161,9 @@ struct Fp {
   }
 
  private:
+  // The limbs of consecutive elements, read as one array (an element is its four limbs).
+  static const uint64_t* limbs_of(const Fp* a) { return reinterpret_cast<const uint64_t*>(a); }
+
   // out = c mod p for any 256-bit c: p > 2^253, so c < 8p; subtract 4p, 2p, p in turn.
   static void reduce256(uint64_t out[4], const uint64_t c[4]) {
     uint64_t t[4] = {c[0], c[1], c[2], c[3]};
@@ -846,5 +1182,6 @@ struct Fp {
 
 using Fq = Fp<FqParams>;
 using Fr = Fp<FrParams>;
+static_assert(sizeof(Fq) == 32 && sizeof(Fr) == 32, "an element is exactly its four limbs");
 
 }  // namespace vorn::bn254

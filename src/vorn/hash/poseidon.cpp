@@ -1,5 +1,6 @@
 #include "vorn/hash/poseidon.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -82,126 +83,277 @@ bool mat_inverse_var(Matrix a, unsigned n, Matrix& out) {
   return true;
 }
 
-// Derives the sparse-matrix form from the plain constants.
+// Derives the recurrence form from the plain constants.
 //
 // 1. Round constants. In a partial round only s_0 passes through the S-box, so the
 //    constants added to s_1..s_{t-1} pass through it unchanged; after the matrix they
 //    amount to M * (0, c_1, ..., c_{t-1}) added at the start of the next round. Moving
-//    them forward round by round leaves each partial round one constant (for s_0) and
-//    folds the remainder into the first full round after the partial rounds.
-// 2. Matrices. With M = [[m00, a^T], [b, N]] (N the lower-right (t-1)x(t-1) minor),
-//    write the matrix X of a partial round as S * A where A = diag(1, X11) and
-//    S = [[x00, x01^T X11^-1], [x10, I]] is sparse. A leaves s_0 alone and touches
-//    only s_1.., so it commutes with the next-earlier partial round's S-box and
-//    constant and can be merged into that round's matrix: X' = A * M. Starting from
-//    X = M at the last partial round and walking back, row 0 of X is always M's row 0
-//    and X11 = N^k after k steps, which gives
-//        v_j = a^T N^-(R-j+1)      (so v_{j-1} = v_j N^-1),
-//        w_j = N^(R-j) b           (so w_{j-1} = N w_j),
-//    for partial round j = 1..R, and the dense leftover A_1 * M = [[row 0 of M],
-//    [N^R * rows 1.. of M]] replaces M in the last full round before the partial ones.
-bool derive_sparse(PoseidonParams& p) {
-  const unsigned t = p.t, n1 = t - 1, R = p.partial_rounds;
+//    them forward round by round leaves each partial round one constant c_r (for s_0)
+//    and folds the remainder into the first full round after the partial rounds. Every
+//    round's constants are then added through the matrix product of the round before
+//    (`mix_add`), so the S-box inputs come straight out of the products. In round 0
+//    s_0 = 0, so its S-box output k0 = C_0^5 is a constant and M[i][0] k0 joins
+//    mix_add too.
+// 2. Partial rounds. Write M = [[m00, a^T], [b, N]] (N the lower-right (t-1)x(t-1)
+//    block) and let x_r be s_1..s_{t-1} entering partial round r, y_r the S-box
+//    output of round r and e_r the next S-box input (s_0 after round r plus c_{r+1},
+//    with c_R the first constant of the full round that follows). Round r maps
+//        s_0 <- m00 y_r + a^T x_r,   x_{r+1} = b y_r + N x_r.
+//    With n = t - 1, the rows O_k = a^T N^k (k < n) form the matrix O; when O is
+//    invertible, a^T N^n = sum_k tau_k a^T N^(n-k) for unique tau_1..tau_n, and any
+//    sequence a^T N^r v obeys the same recurrence. Eliminating x gives
+//        e_r = sum_{k=1..min(r,n)} (tau_k e_{r-k} + beta_k y_{r-k}) + beta_0 y_r
+//              + F_r x_0 + kappa_r,
+//    with beta_0 = m00, beta_k = q_{k-1} - tau_k m00 where q_d = h_d - sum_{k<=d}
+//    tau_k h_{d-k} and h_d = a^T N^d b; F_r = O_r - sum_{k<=r} tau_k O_{r-k}, zero from
+//    r = n on; kappa_r = c_{r+1} - sum_{k<=min(r,n)} tau_k c_{r+1-k}. So each partial
+//    round costs 2t - 1 products summed with one reduction.
+//    The values are kept scaled, e'_r = lambda_r e_r and y'_r = e'_{r-1}^5 =
+//    lambda_{r-1}^5 y_r, with lambda_{-1} = 1 and lambda_r = lambda_{r-1}^5 / m00, which
+//    makes the coefficient of y'_r in e'_r exactly 1: e'_r = y'_r + (the other terms),
+//    so no product waits for the S-box output, and the other terms are summed while
+//    the S-box runs. The coefficients become per round; the last round keeps
+//    lambda = 1 so the value leaving the partial rounds is unscaled.
+// 3. After the last partial round, x_R is rebuilt from the last n values of e and y:
+//    O x_{R-n} = z with z_m = e_{R-n+m} - c_{R-n+m+1} - m00 y_{R-n+m}
+//    - sum_{j<m} h_{m-1-j} y_{R-n+j}, and x_R = N^n x_{R-n} + sum_j N^(n-1-j) b
+//    y_{R-n+j}; with Q = N^n O^-1 that is one row of 2n products per element.
+//
+// The values live in one buffer [x_0, y'_0, e'_0, y'_1, e'_1, ...], so the terms of
+// every round are a contiguous window: rounds r < n read [x_0, y'_0, e'_0, ...,
+// e'_{r-1}] and the later ones [y'_{r-n}, e'_{r-n}, ..., e'_{r-1}] (and y'_r in the
+// last round).
+constexpr unsigned kMaxFastPartial = 96;  // the buffer is sized for this many partial rounds
+
+bool derive_recurrence(PoseidonParams& p) {
+  const unsigned t = p.t, n = t - 1, R = p.partial_rounds;
+  if (R <= n || R > kMaxFastPartial) return false;
   const Matrix& M = p.mds;
 
-  std::vector<Fr> c = p.rc;
-  p.partial_rc.assign(R, Fr::zero());
+  // Step 1: constants moved forward (c: partial constants; full: the 8 full rounds).
+  std::vector<Fr> cc = p.rc;
+  std::vector<Fr> c(R + 1);
   for (unsigned k = kHalfFull; k < kHalfFull + R; ++k) {
-    Fr* cur = &c[k * t];
-    Fr* next = &c[(k + 1) * t];
-    p.partial_rc[k - kHalfFull] = cur[0];
+    Fr* cur = &cc[k * t];
+    Fr* next = &cc[(k + 1) * t];
+    c[k - kHalfFull] = cur[0];
     for (unsigned i = 0; i < t; ++i) {
       Fr acc = Fr::zero();
       for (unsigned j = 1; j < t; ++j) acc += M[i * t + j] * cur[j];
       next[i] += acc;
     }
   }
-  p.full_rc.clear();
-  p.full_rc.insert(p.full_rc.end(), c.begin(), c.begin() + kHalfFull * t);
-  p.full_rc.insert(p.full_rc.end(), c.begin() + (kHalfFull + R) * t, c.end());
+  std::vector<Fr> full(cc.begin(), cc.begin() + kHalfFull * t);
+  full.insert(full.end(), cc.begin() + (kHalfFull + R) * t, cc.end());
+  c[R] = full[kHalfFull * t];
 
-  Matrix N(n1 * n1), N_inv;
-  for (unsigned i = 0; i < n1; ++i)
-    for (unsigned j = 0; j < n1; ++j) N[i * n1 + j] = M[(i + 1) * t + (j + 1)];
-  if (!mat_inverse_var(N, n1, N_inv)) return false;
-
-  std::vector<Fr> v(n1), w(n1), tmp(n1);
-  for (unsigned j = 0; j < n1; ++j) {  // v_R = a^T N^-1
-    Fr acc = Fr::zero();
-    for (unsigned i = 0; i < n1; ++i) acc += M[i + 1] * N_inv[i * n1 + j];
-    v[j] = acc;
+  // Step 2.
+  const Fr m00 = M[0];
+  std::vector<Fr> b(n);
+  Matrix N(n * n);
+  for (unsigned i = 0; i < n; ++i) {
+    b[i] = M[(i + 1) * t];
+    for (unsigned j = 0; j < n; ++j) N[i * n + j] = M[(i + 1) * t + (j + 1)];
   }
-  for (unsigned i = 0; i < n1; ++i) w[i] = M[(i + 1) * t];  // w_R = b
+  auto row_times = [&](const Fr* row, const Matrix& A) {  // row * A for an n x n A
+    std::vector<Fr> out(n, Fr::zero());
+    for (unsigned j = 0; j < n; ++j)
+      for (unsigned k = 0; k < n; ++k) out[j] += row[k] * A[k * n + j];
+    return out;
+  };
+  Matrix O(n * n);
+  std::vector<Fr> row(M.begin() + 1, M.begin() + t);  // a^T
+  for (unsigned k = 0; k < n; ++k) {
+    std::copy(row.begin(), row.end(), O.begin() + k * n);
+    row = row_times(row.data(), N);
+  }
+  Matrix O_inv;
+  if (!mat_inverse_var(O, n, O_inv)) return false;
+  const std::vector<Fr> tau_rev = row_times(row.data(), O_inv);  // a^T N^n O^-1: tau_{n-k} at k
+  std::vector<Fr> tau(n + 1, Fr::zero());                         // tau[k] = tau_k, k = 1..n
+  for (unsigned k = 1; k <= n; ++k) tau[k] = tau_rev[n - k];
 
-  p.sparse.assign(R * 2 * n1, Fr::zero());
-  for (unsigned j = R; j >= 1; --j) {
-    Fr* row = &p.sparse[(j - 1) * 2 * n1];
-    for (unsigned i = 0; i < n1; ++i) {
-      row[i] = v[i];
-      row[n1 + i] = w[i];
-    }
-    for (unsigned col = 0; col < n1; ++col) {  // v <- v N^-1
-      Fr acc = Fr::zero();
-      for (unsigned i = 0; i < n1; ++i) acc += v[i] * N_inv[i * n1 + col];
-      tmp[col] = acc;
-    }
-    v.swap(tmp);
-    for (unsigned i = 0; i < n1; ++i) {  // w <- N w
-      Fr acc = Fr::zero();
-      for (unsigned k = 0; k < n1; ++k) acc += N[i * n1 + k] * w[k];
-      tmp[i] = acc;
-    }
-    w.swap(tmp);
+  std::vector<Fr> h(n, Fr::zero()), beta(n + 1);
+  for (unsigned d = 0; d < n; ++d)
+    for (unsigned j = 0; j < n; ++j) h[d] += O[d * n + j] * b[j];
+  beta[0] = m00;
+  for (unsigned k = 1; k <= n; ++k) {
+    Fr q = h[k - 1];
+    for (unsigned i = 1; i <= k - 1; ++i) q -= tau[i] * h[k - 1 - i];
+    beta[k] = q - tau[k] * m00;
   }
 
-  const Matrix P = mat_pow(N, R, n1);
-  p.pre_sparse.assign(t * t, Fr::zero());
-  for (unsigned j = 0; j < t; ++j) p.pre_sparse[j] = M[j];
-  for (unsigned i = 0; i < n1; ++i)
-    for (unsigned j = 0; j < t; ++j) {
-      Fr acc = Fr::zero();
-      for (unsigned k = 0; k < n1; ++k) acc += P[i * n1 + k] * M[(k + 1) * t + j];
-      p.pre_sparse[(i + 1) * t + j] = acc;
+  // Scales: lambda_r at lam[r + 1] and its inverse at mu[r + 1], r = -1..R-1.
+  if (m00.is_zero()) return false;
+  const Fr m00_inv = m00.inv_var();
+  std::vector<Fr> lam(R + 1), mu(R + 1);
+  lam[0] = mu[0] = Fr::one();
+  for (unsigned r = 0; r + 1 < R; ++r) {
+    lam[r + 1] = pow5(lam[r]) * m00_inv;
+    mu[r + 1] = pow5(mu[r]) * m00;
+  }
+  lam[R] = mu[R] = Fr::one();
+  auto mu_of = [&](int r) { return mu[r + 1]; };  // 1 / lambda_r
+
+  p.partial_add.assign(R, Fr::zero());
+  p.partial_rows.clear();
+  for (unsigned r = 0; r < R; ++r) {
+    const Fr l = lam[r + 1];
+    Fr kappa = c[r + 1];
+    for (unsigned k = 1; k <= std::min(r, n); ++k) kappa -= tau[k] * c[r + 1 - k];
+    p.partial_add[r] = l * kappa;
+    if (r < n) {
+      for (unsigned j = 0; j < n; ++j) {  // F_r
+        Fr f = O[r * n + j];
+        for (unsigned k = 1; k <= r; ++k) f -= tau[k] * O[(r - k) * n + j];
+        p.partial_rows.push_back(l * f);
+      }
     }
+    // y'_j and e'_j for j = r - min(r, n) .. r - 1, then y'_r in the last round.
+    for (unsigned j = r - std::min(r, n); j < r; ++j) {
+      p.partial_rows.push_back(l * beta[r - j] * pow5(mu_of(int(j) - 1)));
+      p.partial_rows.push_back(l * tau[r - j] * mu_of(int(j)));
+    }
+    if (r + 1 == R) p.partial_rows.push_back(l * beta[0] * pow5(mu_of(int(r) - 1)));
+  }
+
+  // Step 3.
+  const Matrix Q = mat_mul(mat_pow(N, n, n), O_inv, n);
+  std::vector<std::vector<Fr>> nb(n);  // nb[j] = N^(n-1-j) b
+  std::vector<Fr> w = b;
+  for (unsigned k = 0; k < n; ++k) {
+    nb[n - 1 - k] = w;
+    std::vector<Fr> next(n, Fr::zero());
+    for (unsigned i = 0; i < n; ++i)
+      for (unsigned j = 0; j < n; ++j) next[i] += N[i * n + j] * w[j];
+    w.swap(next);
+  }
+  p.tail.assign(n * 2 * n, Fr::zero());
+  p.tail_add.assign(n, Fr::zero());
+  for (unsigned i = 0; i < n; ++i) {
+    Fr* out = &p.tail[i * 2 * n];
+    Fr add = full[kHalfFull * t + i + 1];
+    for (unsigned j = 0; j < n; ++j) {
+      Fr ycoef = nb[j][i] - Q[i * n + j] * m00;
+      for (unsigned m = j + 1; m < n; ++m) ycoef -= Q[i * n + m] * h[m - 1 - j];
+      const int round = int(R - n + j);
+      out[2 * j] = ycoef * pow5(mu_of(round - 1));
+      out[2 * j + 1] = Q[i * n + j] * mu_of(round);
+      add -= Q[i * n + j] * c[R - n + j + 1];
+    }
+    p.tail_add[i] = add;
+  }
+
+  // Constants added through the products of each full round (step 1).
+  p.mix_add.assign(kFullRounds * t, Fr::zero());
+  const Fr k0 = pow5(full[0]);
+  for (unsigned i = 0; i < t; ++i) p.mix_add[i] = full[t + i] + M[i * t] * k0;
+  for (unsigned k = 1; k + 1 < kFullRounds; ++k) {
+    if (k + 1 == kHalfFull) continue;  // round 3 feeds the partial rounds
+    for (unsigned i = 0; i < t; ++i) p.mix_add[k * t + i] = full[(k + 1) * t + i];
+  }
+  p.mix_add[(kHalfFull - 1) * t] = c[0];
   return true;
 }
 
-// The sparse-matrix permutation for a fixed width T (unrolled by the compiler).
+// The permutation's values are built in place (each result initialises a fresh
+// object) rather than assigned: a copy of a value just written as four 64-bit words,
+// read back in wider pieces, waits for the stores to complete, and on the chain of
+// dependent products that wait would add up.
+template <size_t T>
+using State = std::array<Fr, T>;
+
+// x^5 for each of the T elements, the independent chains advanced side by side.
+template <size_t T, size_t... I>
+State<T> pow5_layer(const Fr* x, std::index_sequence<I...>) {
+  const State<T> x2 = {{x[I].sqr()...}};
+  const State<T> x4 = {{x2[I].sqr()...}};
+  return {{(x4[I] * x[I])...}};
+}
+
+// One full round on S-box inputs v: the matrix products of v^5, plus `add`.
+template <size_t T, size_t... I>
+State<T> full_round(const State<T>& v, const Fr* M, const Fr* add, std::index_sequence<I...> seq) {
+  const State<T> y = pow5_layer<T>(v.data(), seq);
+  return {{Fr::sum_of_products_plus<T>(M + I * T, y.data(), add[I])...}};
+}
+
+// The recurrence form for a fixed width T (products unrolled by the compiler).
 template <unsigned T>
 Fr permute_fast(const PoseidonParams& p, const Fr* in) {
-  std::array<Fr, T> s, u;
-  s[0] = Fr::zero();
-  for (unsigned i = 1; i < T; ++i) s[i] = in[i - 1];
+  constexpr unsigned n = T - 1;
+  constexpr auto all = std::make_index_sequence<T>{};
+  constexpr auto rest_of = std::make_index_sequence<n>{};
+  const unsigned R = p.partial_rounds;
+  const Fr* M = p.mds.data();
+  const Fr* add = p.mix_add.data();
 
-  const Fr* rc = p.full_rc.data();
-  auto full_round = [&](const Fr* consts, const Fr* m) {
-    for (unsigned i = 0; i < T; ++i) s[i] = pow5(s[i] + consts[i]);
-    for (unsigned i = 0; i < T; ++i) {
-      Fr acc = m[i * T] * s[0];
-      for (unsigned j = 1; j < T; ++j) acc += m[i * T + j] * s[j];
-      u[i] = acc;
-    }
-    s = u;
-  };
+  // Round 0: s_0 = 0, so only s_1.. pass through the S-box.
+  const State<n> x = [&]<size_t... I>(std::index_sequence<I...>) -> State<n> {
+    return {{(in[I] + p.rc[I + 1])...}};
+  }(rest_of);
+  const State<n> y0 = pow5_layer<n>(x.data(), rest_of);
+  const State<T> v1 = [&]<size_t... I>(std::index_sequence<I...>) -> State<T> {
+    return {{Fr::sum_of_products_plus<n>(M + I * T + 1, y0.data(), add[I])...}};
+  }(all);
+  const State<T> v2 = full_round<T>(v1, M, add + T, all);
+  const State<T> v3 = full_round<T>(v2, M, add + 2 * T, all);
 
-  for (unsigned r = 0; r + 1 < kHalfFull; ++r) full_round(rc + r * T, p.mds.data());
-  full_round(rc + (kHalfFull - 1) * T, p.pre_sparse.data());
+  // Round 3 fills the start of the buffer with x_0, and gives e_{-1} (not stored).
+  Fr buf[n + 2 * kMaxFastPartial];
+  const State<T> y3 = pow5_layer<T>(v3.data(), all);
+  const Fr e_first = Fr::sum_of_products_plus<T>(M, y3.data(), add[(kHalfFull - 1) * T]);
+  for (unsigned i = 1; i < T; ++i) buf[i - 1] = Fr::sum_of_products<T>(M + i * T, y3.data());
 
-  // Partial rounds: a = s_0 + c; s_0 <- m00 * a^5 + v . (s_1..); s_i <- s_i + w_i * a^5.
-  // The cost is the field products (2t + 1 per round), so none is spent beyond those.
-  const Fr m00 = p.mds[0];
-  const Fr* sp = p.sparse.data();
-  for (unsigned r = 0; r < p.partial_rounds; ++r, sp += 2 * (T - 1)) {
-    const Fr a5 = pow5(s[0] + p.partial_rc[r]);
-    Fr acc = m00 * a5;
-    for (unsigned i = 1; i < T; ++i) acc += sp[i - 1] * s[i];
-    for (unsigned i = 1; i < T; ++i) s[i] += sp[T - 1 + i - 1] * a5;
-    s[0] = acc;
+  // Partial rounds: y'_r = e'_{r-1}^5 into buf[n + 2r], e'_r = y'_r + (the other
+  // terms) into buf[n + 2r + 1].
+  const Fr* row = p.partial_rows.data();
+  const Fr* kappa = p.partial_add.data();
+  const Fr* prev = &e_first;
+  for (unsigned r = 0; r < n; ++r) {
+    const unsigned len = n + 2 * r;
+    buf[n + 2 * r] = pow5(*prev);
+    const Fr rest = Fr::sum_of_products_plus(row, buf, len, kappa[r]);
+    buf[n + 2 * r + 1] = buf[n + 2 * r] + rest;
+    prev = &buf[n + 2 * r + 1];
+    row += len;
   }
+  for (unsigned r = n; r + 1 < R; ++r, row += 2 * n) {
+    if constexpr (2 * n <= Fr::kMaxStagedTerms) {
+      // The S-box is a chain of three dependent products; the other terms are summed
+      // in stages between them, so both proceed together.
+      Fr::StagedSum<2 * n> rest(row, buf + 2 * r - n, kappa[r]);
+      const Fr x2 = prev->sqr();
+      rest.template run<0, 3>();
+      const Fr x4 = x2.sqr();
+      rest.template run<3, 5>();
+      const Fr y = x4 * *prev;
+      rest.template run<5, 7>();
+      buf[n + 2 * r + 1] = y + rest.result();
+      buf[n + 2 * r] = y;
+    } else {
+      const Fr y = pow5(*prev);
+      const Fr rest = Fr::sum_of_products_plus<2 * n>(row, buf + 2 * r - n, kappa[r]);
+      buf[n + 2 * r + 1] = y + rest;
+      buf[n + 2 * r] = y;
+    }
+    prev = &buf[n + 2 * r + 1];
+  }
+  buf[n + 2 * R - 2] = pow5(*prev);
+  buf[n + 2 * R - 1] = Fr::sum_of_products_plus<2 * n + 1>(row, buf + 2 * R - 2 - n, kappa[R - 1]);
 
-  rc += kHalfFull * T;
-  for (unsigned r = 0; r < kHalfFull; ++r) full_round(rc + r * T, p.mds.data());
-  return s[0];
+  // Round 4 inputs: e_{R-1}, and s_1.. rebuilt from the last n pairs (y', e').
+  const Fr* window = buf + 2 * R - n;
+  const State<T> v4 = [&]<size_t... I>(std::index_sequence<I...>) -> State<T> {
+    return {{buf[n + 2 * R - 1],
+             Fr::sum_of_products_plus<2 * n>(p.tail.data() + I * 2 * n, window, p.tail_add[I])...}};
+  }(rest_of);
+  const State<T> v5 = full_round<T>(v4, M, add + 4 * T, all);
+  const State<T> v6 = full_round<T>(v5, M, add + 5 * T, all);
+  const State<T> v7 = full_round<T>(v6, M, add + 6 * T, all);
+  // The last round: only s_0 is the output.
+  const State<T> y7 = pow5_layer<T>(v7.data(), all);
+  return Fr::sum_of_products<T>(M, y7.data());
 }
 
 using FastFn = Fr (*)(const PoseidonParams&, const Fr*);
@@ -245,7 +397,7 @@ Result<PoseidonParams> build_poseidon_params(unsigned t, unsigned partial_rounds
     return true;
   };
   if (!load(rc, p.rc) || !load(mds, p.mds)) return IdError::invariant(kPoseidonConstantOutOfField);
-  p.fast = derive_sparse(p);
+  p.fast = derive_recurrence(p);
   return p;
 }
 

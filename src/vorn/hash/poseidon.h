@@ -5,11 +5,13 @@
 // The state is [0, x_1, ..., x_n]; each round adds its constants, applies x^5 to
 // every element (full rounds: the first and last four) or to the first only
 // (partial rounds), and multiplies by the MDS matrix; the hash is the first element.
-// `poseidon` computes exactly that, but with the partial rounds rewritten in the
-// equivalent sparse-matrix form (round constants moved forward so that only the
-// first element receives one, and each partial-round matrix factored into a sparse
-// matrix and a dense one merged into the previous round). `poseidon_plain_fr` is the
-// round-by-round reference form. Both run in time independent of the inputs.
+// `poseidon` computes exactly that in an equivalent rewritten form: round constants
+// are added through the matrix products of the round before, and the partial rounds,
+// whose S-box touches one element only, become a linear recurrence on the values
+// entering and leaving that S-box (2t - 1 products with one modular reduction per
+// round), after which the other t - 1 elements are rebuilt from the last few values.
+// `poseidon_plain_fr` is the round-by-round reference form. Both run in time
+// independent of the inputs.
 //
 // The parameter sets are built once per process, on first use, under a one-time
 // initialisation guard, and read without locking afterwards.
@@ -29,20 +31,24 @@ namespace vorn::hash {
 inline constexpr const char* kPoseidonArityError = "poseidon arity must be 1..16";
 inline constexpr const char* kPoseidonConstantOutOfField = "poseidon constant out of field";
 
-/// One width's constants, in the plain form and in the sparse-matrix form.
+/// One width's constants, in the plain form and in the recurrence form.
 struct PoseidonParams {
   unsigned t = 0;               // state width, number of inputs + 1
   unsigned partial_rounds = 0;  // R_P
   // Plain form.
   std::vector<bn254::Fr> rc;   // (8 + R_P) * t round constants, round k position i at k*t + i
   std::vector<bn254::Fr> mds;  // t * t, entry (i, j) at i*t + j
-  // Sparse-matrix form. `fast` is false when the factorisation does not exist (a
-  // singular minor of the matrix); `poseidon` then runs the plain form.
+  // Recurrence form (see poseidon.cpp). `fast` is false when it does not exist (the
+  // first row of the matrix does not determine the other elements through the
+  // partial rounds, or more partial rounds than the form is built for); `poseidon`
+  // then runs the plain form.
   bool fast = false;
-  std::vector<bn254::Fr> full_rc;     // 8 * t: rounds 0..3, then the last four rounds
-  std::vector<bn254::Fr> partial_rc;  // R_P: the one constant of each partial round
-  std::vector<bn254::Fr> pre_sparse;  // t * t: the matrix of round 3, replacing mds there
-  std::vector<bn254::Fr> sparse;      // R_P * 2(t-1): per partial round, v then w
+  std::vector<bn254::Fr> mix_add;       // 8 * t: added to the matrix products of each full round
+  std::vector<bn254::Fr> partial_rows;  // per partial round r, its coefficient row: t - 1 + 2r entries for
+                                        // r < t - 1, then 2(t - 1), and 2t - 1 for the last round
+  std::vector<bn254::Fr> partial_add;   // R_P: added to the value each partial round produces
+  std::vector<bn254::Fr> tail;          // (t - 1) * 2(t - 1): rows rebuilding elements 1.. after the partial rounds
+  std::vector<bn254::Fr> tail_add;      // t - 1: added to those rows
 };
 
 /// Builds one width's parameters from canonical limb tables (least significant limb
@@ -73,8 +79,8 @@ Result<bn254::Fr> poseidon_tagged_fr(PoseidonTag tag, std::span<const bn254::Fr>
 /// exactly p.t - 1 inputs are given.
 Result<bn254::Fr> poseidon_plain_fr(const PoseidonParams& p, std::span<const bn254::Fr> inputs);
 
-/// The sparse-matrix form for one parameter set (the plain form when p.fast is
-/// false). Fails like poseidon_plain_fr.
+/// The recurrence form for one parameter set (the plain form when p.fast is false).
+/// Fails like poseidon_plain_fr.
 Result<bn254::Fr> poseidon_fast_fr(const PoseidonParams& p, std::span<const bn254::Fr> inputs);
 
 }  // namespace vorn::hash

@@ -1,0 +1,179 @@
+// Sums of products with one Montgomery reduction, against a schoolbook oracle and the
+// one-product-at-a-time field arithmetic.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <vector>
+
+#include "bn254_oracle.h"
+#include "vorn/bn254/fields.h"
+
+using namespace vorn::bn254;
+using oracle::Big;
+
+namespace {
+
+template <class F>
+struct Traits;
+template <>
+struct Traits<Fq> {
+  static constexpr const uint64_t* M = FqParams::MODX;
+};
+template <>
+struct Traits<Fr> {
+  static constexpr const uint64_t* M = FrParams::MODX;
+};
+
+template <class F>
+Big modulus() {
+  return oracle::big(Traits<F>::M, 4);
+}
+
+template <class F>
+std::array<uint64_t, 4> limbs(const F& a) {
+  std::array<uint64_t, 4> r;
+  a.to_limbs(r.data());
+  return r;
+}
+
+// The element whose Montgomery limbs are p - 1: the largest operand the products see.
+template <class F>
+F top() {
+  const uint64_t* m = Traits<F>::M;
+  const uint64_t l[4] = {m[0] - 1, m[1], m[2], m[3]};
+  return F::from_mont(l);
+}
+
+// n operands drawn from a pattern: all with limbs p - 1 (the largest sum, which needs
+// every conditional subtraction), all zero, or seeded random values mixed with that
+// largest one, 0 and 1.
+enum class Fill { Max, Zero, Mixed };
+
+template <class F>
+std::vector<F> operands(size_t n, Fill fill, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  std::vector<F> v;
+  for (size_t i = 0; i < n; ++i) {
+    switch (fill) {
+      case Fill::Max: v.push_back(top<F>()); break;
+      case Fill::Zero: v.push_back(F::zero()); break;
+      case Fill::Mixed: {
+        const uint64_t pick = rng() % 5;
+        uint64_t l[4] = {rng(), rng(), rng(), rng()};
+        v.push_back(pick == 0 ? top<F>() : pick == 1 ? F::zero() : pick == 2 ? F::one() : F::from_limbs_reduce(l));
+      }
+    }
+  }
+  return v;
+}
+
+// (c + sum a_k b_k) mod p on canonical values.
+template <class F>
+std::array<uint64_t, 4> oracle_sum(const std::vector<F>& a, const std::vector<F>& b, size_t n, const F& c) {
+  const Big p = modulus<F>();
+  auto cl = limbs(c);
+  Big acc = oracle::big(cl.data(), 4);
+  for (size_t k = 0; k < n; ++k) {
+    auto x = limbs(a[k]), y = limbs(b[k]);
+    acc = oracle::mod(oracle::add(acc, oracle::mul(oracle::big(x.data(), 4), oracle::big(y.data(), 4))), p);
+  }
+  return oracle::to4(acc);
+}
+
+template <class F>
+class FieldSums : public ::testing::Test {};
+using Fields = ::testing::Types<Fq, Fr>;
+TYPED_TEST_SUITE(FieldSums, Fields);
+
+constexpr Fill kFills[] = {Fill::Max, Fill::Zero, Fill::Mixed};
+
+// Counts around the one-reduction limit (16) and its multiples, where chunks meet.
+TYPED_TEST(FieldSums, AnyCountMatchesOracle) {
+  using F = TypeParam;
+  const F largest = top<F>();
+  for (size_t n : {0, 1, 2, 3, 4, 5, 7, 8, 15, 16, 17, 31, 32, 33, 40}) {
+    for (Fill fill : kFills) {
+      const auto a = operands<F>(n, fill, 10 * n + 1), b = operands<F>(n, fill, 10 * n + 2);
+      for (const F& c : {F::zero(), largest}) {
+        const F got = F::sum_of_products_plus(a.data(), b.data(), n, c);
+        ASSERT_TRUE(F::lt_mod(got.v)) << "n " << n << ": not fully reduced";
+        ASSERT_EQ(limbs(got), oracle_sum(a, b, n, c)) << "n " << n;
+        if (c.is_zero()) {
+          ASSERT_EQ(F::sum_of_products(a.data(), b.data(), n), got) << "n " << n;
+        }
+        // The portable code gives the same Montgomery limbs as the selected one.
+        F port;
+        if (c.is_zero())
+          detail::sop_mont<Traits<F>::M, false, 0, false>(port.v, a.data()->v, b.data()->v, n, nullptr);
+        else
+          detail::sop_mont<Traits<F>::M, false, 0, true>(port.v, a.data()->v, b.data()->v, n, c.v);
+        ASSERT_EQ(port, got) << "n " << n;
+      }
+    }
+  }
+}
+
+template <class F, size_t N>
+void check_fixed_count() {
+  const F largest = top<F>();
+  for (Fill fill : kFills) {
+    const auto a = operands<F>(N, fill, N + 100), b = operands<F>(N, fill, N + 200);
+    for (const F& c : {F::zero(), largest, F::one()}) {
+      const F runtime = F::sum_of_products_plus(a.data(), b.data(), N, c);
+      ASSERT_TRUE(F::lt_mod(runtime.v)) << "N " << N << ": not fully reduced";
+      ASSERT_EQ(F::template sum_of_products_plus<N>(a.data(), b.data(), c), runtime) << "N " << N;
+      F port;
+      detail::sop_mont<Traits<F>::M, false, N, true>(port.v, a.data()->v, b.data()->v, N, c.v);
+      ASSERT_EQ(port, runtime) << "N " << N;
+    }
+    ASSERT_EQ(F::template sum_of_products<N>(a.data(), b.data()), F::sum_of_products(a.data(), b.data(), N)) << "N " << N;
+    // One product at a time gives the same value.
+    F plain = F::zero();
+    for (size_t k = 0; k < N; ++k) plain += a[k] * b[k];
+    ASSERT_EQ(F::template sum_of_products<N>(a.data(), b.data()), plain) << "N " << N;
+  }
+}
+
+TYPED_TEST(FieldSums, FixedCountsMatchTheRuntimeCount) {
+  using F = TypeParam;
+  check_fixed_count<F, 1>();
+  check_fixed_count<F, 2>();
+  check_fixed_count<F, 3>();
+  check_fixed_count<F, 4>();
+  check_fixed_count<F, 5>();
+  check_fixed_count<F, 9>();
+  check_fixed_count<F, 16>();
+  check_fixed_count<F, 17>();
+  check_fixed_count<F, 33>();
+}
+
+// The stages may be run in any grouping, as long as all seven run in order.
+TYPED_TEST(FieldSums, StagedSumEqualsTheSumInAnyGrouping) {
+  using F = TypeParam;
+  constexpr size_t N = 4;
+  for (Fill fill : kFills) {
+    const auto a = operands<F>(N, fill, 7), b = operands<F>(N, fill, 8);
+    const F c = fill == Fill::Zero ? F::zero() : top<F>();
+    const F want = F::template sum_of_products_plus<N>(a.data(), b.data(), c);
+    typename F::template StagedSum<N> whole(a.data(), b.data(), c);
+    whole.template run<0, 7>();
+    EXPECT_EQ(whole.result(), want);
+    typename F::template StagedSum<N> parts(a.data(), b.data(), c);
+    parts.template run<0, 3>();
+    parts.template run<3, 5>();
+    parts.template run<5, 7>();
+    EXPECT_EQ(parts.result(), want);
+    typename F::template StagedSum<N> singles(a.data(), b.data(), c);
+    singles.template run<0, 1>();
+    singles.template run<1, 2>();
+    singles.template run<2, 3>();
+    singles.template run<3, 4>();
+    singles.template run<4, 5>();
+    singles.template run<5, 6>();
+    singles.template run<6, 7>();
+    EXPECT_EQ(singles.result(), want);
+  }
+}
+
+}  // namespace
