@@ -25,6 +25,26 @@ static void BM_PoseidonFr(benchmark::State& st) {
 }
 BENCHMARK(BM_PoseidonFr)->Arg(1)->Arg(2)->Arg(3)->Arg(5)->Arg(8)->Arg(16);
 
+// 64 two-input hashes (a Merkle level): one at a time, and through the batch call that
+// advances two hashes together.
+static void BM_PoseidonLevel(benchmark::State& st) {
+  const bool batch = st.range(0) != 0;
+  const auto& p = (**h::poseidon_params())[1];
+  std::vector<Fr> level(128);
+  for (size_t i = 0; i < level.size(); ++i) level[i] = Fr::from_u64(i * 1000003 + 7);
+  std::vector<Fr> out(64);
+  for (auto _ : st) {
+    if (batch) {
+      (void)h::poseidon_fast_fr_many(p, level, out);
+    } else {
+      for (size_t k = 0; k < out.size(); ++k) out[k] = *h::poseidon_fast_fr(p, std::span<const Fr>(level).subspan(2 * k, 2));
+    }
+    benchmark::DoNotOptimize(out);
+    level[0] = out[63];
+  }
+}
+BENCHMARK(BM_PoseidonLevel)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 static void BM_PoseidonPlainFr(benchmark::State& st) {
   const size_t n = static_cast<size_t>(st.range(0));
   std::vector<Fr> x;

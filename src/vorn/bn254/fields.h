@@ -203,6 +203,168 @@ __attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uin
   r[2] = z;
   r[3] = d;
 }
+
+// Montgomery square r = a^2/2^256 mod m for a < m: the same value as mont_mul_adx(r,
+// a, a, m) from 10 word products instead of 16. The six cross products a_i a_j (i <
+// j) are summed, doubled and joined by the four squares a_i^2 (two carry chains, CF
+// doubling and OF adding); the low half of the 512-bit square is then reduced word by
+// word (q_i = t_i * -m^-1, t += q_i m 2^(64i)) and the high half added, which gives a
+// value below 2m (the low half reduces to at most m, the high half is below m/4), and
+// a conditional subtraction of m. Straight-line code, no data-dependent branch.
+__attribute__((always_inline)) inline void mont_sqr_adx(uint64_t r[4], const uint64_t a[4], const uint64_t m[5]) {
+  uint64_t t0, t1, t2, t3, t4, t5, t6, t7, lo, hi, z, d;
+  __asm__(
+      // cross products: t1..t6
+      "movq (%[a]), %%rdx\n\t"
+      "mulxq 8(%[a]), %[t1], %[t2]\n\t"
+      "mulxq 16(%[a]), %[lo], %[t3]\n\t"
+      "addq %[lo], %[t2]\n\t"
+      "mulxq 24(%[a]), %[lo], %[t4]\n\t"
+      "adcq %[lo], %[t3]\n\t"
+      "movq 8(%[a]), %%rdx\n\t"
+      "mulxq 24(%[a]), %[lo], %[t5]\n\t"
+      "adcq %[lo], %[t4]\n\t"
+      "adcq $0, %[t5]\n\t"
+      "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t4]\n\t"
+      "movq 16(%[a]), %%rdx\n\t"
+      "mulxq 24(%[a]), %[lo], %[t6]\n\t"
+      "adcxq %[z], %[t4]\n\t"
+      "adoxq %[lo], %[t5]\n\t"
+      "adcxq %[z], %[t5]\n\t"
+      "adoxq %[z], %[t6]\n\t"
+      "adcxq %[z], %[t6]\n\t"
+      // doubled, plus the squares: t0..t7
+      "movq (%[a]), %%rdx\n\t"
+      "mulxq %%rdx, %[t0], %[hi]\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "adcxq %[t1], %[t1]\n\t"
+      "adoxq %[hi], %[t1]\n\t"
+      "movq 8(%[a]), %%rdx\n\t"
+      "mulxq %%rdx, %[lo], %[hi]\n\t"
+      "adcxq %[t2], %[t2]\n\t"
+      "adoxq %[lo], %[t2]\n\t"
+      "adcxq %[t3], %[t3]\n\t"
+      "adoxq %[hi], %[t3]\n\t"
+      "movq 16(%[a]), %%rdx\n\t"
+      "mulxq %%rdx, %[lo], %[hi]\n\t"
+      "adcxq %[t4], %[t4]\n\t"
+      "adoxq %[lo], %[t4]\n\t"
+      "adcxq %[t5], %[t5]\n\t"
+      "adoxq %[hi], %[t5]\n\t"
+      "movq 24(%[a]), %%rdx\n\t"
+      "mulxq %%rdx, %[lo], %[t7]\n\t"
+      "adcxq %[t6], %[t6]\n\t"
+      "adoxq %[lo], %[t6]\n\t"
+      "adcxq %[z], %[t7]\n\t"
+      "adoxq %[z], %[t7]\n\t"
+      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [t5] "=&r"(t5),
+        [t6] "=&r"(t6), [t7] "=&r"(t7), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
+      : [a] "r"(a)
+      : "cc", "memory");
+  // Reduce the low half t0..t3; the words of the window rotate through t0..t3 and d.
+  __asm__(
+      "movq %[t0], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t0]\n\t"
+      "adoxq %[hi], %[t1]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
+      "adoxq %[hi], %[t2]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
+      "adoxq %[hi], %[t3]\n\t"
+      "mulxq 24(%[m]), %[lo], %[t0]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[z], %[t0]\n\t"
+      "adcxq %[z], %[t0]\n\t"
+      // words t1, t2, t3, t0
+      "movq %[t1], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
+      "adoxq %[hi], %[t2]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
+      "adoxq %[hi], %[t3]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t0]\n\t"
+      "mulxq 24(%[m]), %[lo], %[t1]\n\t"
+      "adcxq %[lo], %[t0]\n\t"
+      "adoxq %[z], %[t1]\n\t"
+      "adcxq %[z], %[t1]\n\t"
+      // words t2, t3, t0, t1
+      "movq %[t2], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
+      "adoxq %[hi], %[t3]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t0]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t0]\n\t"
+      "adoxq %[hi], %[t1]\n\t"
+      "mulxq 24(%[m]), %[lo], %[t2]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
+      "adoxq %[z], %[t2]\n\t"
+      "adcxq %[z], %[t2]\n\t"
+      // words t3, t0, t1, t2
+      "movq %[t3], %%rdx\n\t"
+      "imulq 32(%[m]), %%rdx\n\t"
+      "xorl %k[z], %k[z]\n\t"
+      "mulxq (%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t3]\n\t"
+      "adoxq %[hi], %[t0]\n\t"
+      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t0]\n\t"
+      "adoxq %[hi], %[t1]\n\t"
+      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
+      "adoxq %[hi], %[t2]\n\t"
+      "mulxq 24(%[m]), %[lo], %[t3]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
+      "adoxq %[z], %[t3]\n\t"
+      "adcxq %[z], %[t3]\n\t"
+      // result words t0, t1, t2, t3
+      : [t0] "+r"(t0), [t1] "+r"(t1), [t2] "+r"(t2), [t3] "+r"(t3), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z),
+        "=&d"(d)
+      : [m] "r"(m)
+      : "cc", "memory");
+  // Add the high half, then subtract m when the sum is m or more.
+  __asm__(
+      "addq %[t4], %[t0]\n\t"
+      "adcq %[t5], %[t1]\n\t"
+      "adcq %[t6], %[t2]\n\t"
+      "adcq %[t7], %[t3]\n\t"
+      "movq %[t0], %[t4]\n\t"
+      "subq (%[m]), %[t4]\n\t"
+      "movq %[t1], %[t5]\n\t"
+      "sbbq 8(%[m]), %[t5]\n\t"
+      "movq %[t2], %[t6]\n\t"
+      "sbbq 16(%[m]), %[t6]\n\t"
+      "movq %[t3], %[t7]\n\t"
+      "sbbq 24(%[m]), %[t7]\n\t"
+      "cmovcq %[t0], %[t4]\n\t"
+      "cmovcq %[t1], %[t5]\n\t"
+      "cmovcq %[t2], %[t6]\n\t"
+      "cmovcq %[t3], %[t7]\n\t"
+      : [t0] "+r"(t0), [t1] "+r"(t1), [t2] "+r"(t2), [t3] "+r"(t3), [t4] "+r"(t4), [t5] "+r"(t5), [t6] "+r"(t6),
+        [t7] "+r"(t7)
+      : [m] "r"(m)
+      : "cc", "memory");
+  r[0] = t4;
+  r[1] = t5;
+  r[2] = t6;
+  r[3] = t7;
+}
 #endif
 
 // Montgomery product r = a*b/2^256 mod m for a, b < m, CIOS without the extra carry
@@ -253,6 +415,18 @@ __attribute__((always_inline)) inline void mont_mul(uint64_t r[4], const uint64_
   }
 #endif
   mont_mul_portable(r, a, b, m, m[4]);
+}
+
+// Montgomery square r = a^2/2^256 mod m for a < m: the same value as mont_mul(r, a, a,
+// m), with fewer word products on the mulx/adx path.
+__attribute__((always_inline)) inline void mont_sqr(uint64_t r[4], const uint64_t a[4], const uint64_t m[5]) {
+#ifdef VORN_BN254_HAVE_ADX
+  if (g_use_adx) {
+    mont_sqr_adx(r, a, m);
+    return;
+  }
+#endif
+  mont_mul_portable(r, a, a, m, m[4]);
 }
 
 // r = (a + b) mod m for a, b < m (m < 2^255, so the sum does not overflow).
@@ -990,20 +1164,27 @@ struct Fp {
   /// a[0] b[0] + ... + a[n-1] b[n-1] (a and b point at n elements each; n = 0 gives
   /// 0), with one Montgomery reduction per 16 products instead of one per product.
   /// Constant time for a given n.
-  static Fp sum_of_products(const Fp* a, const Fp* b, size_t n) {
+  __attribute__((noinline)) static Fp sum_of_products(const Fp* a, const Fp* b, size_t n) {
     Fp r;
     detail::sop_mont<P::MODX, detail::kSopAsm, 0, false>(r.v, limbs_of(a), limbs_of(b), n, nullptr);
     return r;
   }
-  /// The same for a count N fixed at compile time (straight-line code).
+  /// The same for a count N fixed at compile time (straight-line code up to
+  /// kMaxUnrolledTerms products; larger counts share the code above, which runs
+  /// about as fast).
+  static constexpr size_t kMaxUnrolledTerms = 8;
   template <size_t N>
   static Fp sum_of_products(const Fp* a, const Fp* b) {
-    Fp r;
-    detail::sop_mont<P::MODX, detail::kSopAsm, N, false>(r.v, limbs_of(a), limbs_of(b), N, nullptr);
-    return r;
+    if constexpr (N > kMaxUnrolledTerms) {
+      return sum_of_products(a, b, N);
+    } else {
+      Fp r;
+      detail::sop_mont<P::MODX, detail::kSopAsm, N, false>(r.v, limbs_of(a), limbs_of(b), N, nullptr);
+      return r;
+    }
   }
   /// c + a[0] b[0] + ... + a[n-1] b[n-1], the addition folded into the reduction.
-  static Fp sum_of_products_plus(const Fp* a, const Fp* b, size_t n, const Fp& c) {
+  __attribute__((noinline)) static Fp sum_of_products_plus(const Fp* a, const Fp* b, size_t n, const Fp& c) {
     Fp r;
     detail::sop_mont<P::MODX, detail::kSopAsm, 0, true>(r.v, limbs_of(a), limbs_of(b), n, c.v);
     return r;
@@ -1011,9 +1192,13 @@ struct Fp {
   /// The same for a count N fixed at compile time.
   template <size_t N>
   static Fp sum_of_products_plus(const Fp* a, const Fp* b, const Fp& c) {
-    Fp r;
-    detail::sop_mont<P::MODX, detail::kSopAsm, N, true>(r.v, limbs_of(a), limbs_of(b), N, c.v);
-    return r;
+    if constexpr (N > kMaxUnrolledTerms) {
+      return sum_of_products_plus(a, b, N, c);
+    } else {
+      Fp r;
+      detail::sop_mont<P::MODX, detail::kSopAsm, N, true>(r.v, limbs_of(a), limbs_of(b), N, c.v);
+      return r;
+    }
   }
   /// c + a[0] b[0] + ... + a[N-1] b[N-1] for N <= kMaxStagedTerms (16), computed in seven stages (the
   /// columns of the 512-bit sum, with the reduction folded in): run<kFrom, kTo>()
@@ -1043,8 +1228,12 @@ struct Fp {
   Fp& operator+=(const Fp& o) { return *this = *this + o; }
   Fp& operator-=(const Fp& o) { return *this = *this - o; }
   Fp& operator*=(const Fp& o) { return *this = *this * o; }
-  /// Square.
-  Fp sqr() const { return *this * *this; }
+  /// Square (the same value as *this * *this, from fewer word products).
+  Fp sqr() const {
+    Fp r;
+    detail::mont_sqr(r.v, v, P::MODX);
+    return r;
+  }
   /// 2a.
   Fp dbl() const { return *this + *this; }
   /// 9a + b and 9a - b (constant time).

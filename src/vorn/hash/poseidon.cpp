@@ -271,99 +271,113 @@ State<T> pow5_layer(const Fr* x, std::index_sequence<I...>) {
   return {{(x4[I] * x[I])...}};
 }
 
-// One full round on S-box inputs v: the matrix products of v^5, plus `add`.
-template <size_t T, size_t... I>
-State<T> full_round(const State<T>& v, const Fr* M, const Fr* add, std::index_sequence<I...> seq) {
-  const State<T> y = pow5_layer<T>(v.data(), seq);
-  return {{Fr::sum_of_products_plus<T>(M + I * T, y.data(), add[I])...}};
+// One full round on the S-box inputs v of L hashes (hash l at l*T): the matrix
+// products of v^5, plus `add`.
+template <size_t T, size_t L, size_t... I>
+State<T * L> full_round(const State<T * L>& v, const Fr* M, const Fr* add, std::index_sequence<I...> seq) {
+  const State<T * L> y = pow5_layer<T * L>(v.data(), seq);
+  return {{Fr::sum_of_products_plus<T>(M + (I % T) * T, y.data() + (I / T) * T, add[I % T])...}};
 }
 
-// The recurrence form for a fixed width T (products unrolled by the compiler).
-template <unsigned T>
-Fr permute_fast(const PoseidonParams& p, const Fr* in) {
+// The recurrence form for a fixed width T, for L independent hashes advanced together
+// (their products interleave, so one hash's chain of dependent products overlaps the
+// other's): the inputs of hash l at in[l*(T-1) ..], its output at out[l].
+template <unsigned T, unsigned L>
+void permute_fast(const PoseidonParams& p, const Fr* in, Fr* out) {
   constexpr unsigned n = T - 1;
-  constexpr auto all = std::make_index_sequence<T>{};
-  constexpr auto rest_of = std::make_index_sequence<n>{};
+  constexpr auto all = std::make_index_sequence<T * L>{};
+  constexpr auto inputs = std::make_index_sequence<n * L>{};
+  constexpr auto lanes = std::make_index_sequence<L>{};
   const unsigned R = p.partial_rounds;
   const Fr* M = p.mds.data();
   const Fr* add = p.mix_add.data();
 
   // Round 0: s_0 = 0, so only s_1.. pass through the S-box.
-  const State<n> x = [&]<size_t... I>(std::index_sequence<I...>) -> State<n> {
-    return {{(in[I] + p.rc[I + 1])...}};
-  }(rest_of);
-  const State<n> y0 = pow5_layer<n>(x.data(), rest_of);
-  const State<T> v1 = [&]<size_t... I>(std::index_sequence<I...>) -> State<T> {
-    return {{Fr::sum_of_products_plus<n>(M + I * T + 1, y0.data(), add[I])...}};
+  const State<n * L> x = [&]<size_t... I>(std::index_sequence<I...>) -> State<n * L> {
+    return {{(in[I] + p.rc[I % n + 1])...}};
+  }(inputs);
+  const State<n * L> y0 = pow5_layer<n * L>(x.data(), inputs);
+  const State<T * L> v1 = [&]<size_t... I>(std::index_sequence<I...>) -> State<T * L> {
+    return {{Fr::sum_of_products_plus<n>(M + (I % T) * T + 1, y0.data() + (I / T) * n, add[I % T])...}};
   }(all);
-  const State<T> v2 = full_round<T>(v1, M, add + T, all);
-  const State<T> v3 = full_round<T>(v2, M, add + 2 * T, all);
+  const State<T * L> v2 = full_round<T, L>(v1, M, add + T, all);
+  const State<T * L> v3 = full_round<T, L>(v2, M, add + 2 * T, all);
 
-  // Round 3 fills the start of the buffer with x_0, and gives e_{-1} (not stored).
-  Fr buf[n + 2 * kMaxFastPartial];
-  const State<T> y3 = pow5_layer<T>(v3.data(), all);
-  const Fr e_first = Fr::sum_of_products_plus<T>(M, y3.data(), add[(kHalfFull - 1) * T]);
-  for (unsigned i = 1; i < T; ++i) buf[i - 1] = Fr::sum_of_products<T>(M + i * T, y3.data());
+  // Round 3 fills the start of each buffer with x_0, and gives e_{-1} (not stored).
+  Fr buf[L][n + 2 * kMaxFastPartial];
+  const State<T * L> y3 = pow5_layer<T * L>(v3.data(), all);
+  const State<L> e_first = [&]<size_t... l>(std::index_sequence<l...>) -> State<L> {
+    return {{Fr::sum_of_products_plus<T>(M, y3.data() + l * T, add[(kHalfFull - 1) * T])...}};
+  }(lanes);
+  for (unsigned l = 0; l < L; ++l)
+    for (unsigned i = 1; i < T; ++i) buf[l][i - 1] = Fr::sum_of_products<T>(M + i * T, y3.data() + l * T);
 
   // Partial rounds: y'_r = e'_{r-1}^5 into buf[n + 2r], e'_r = y'_r + (the other
   // terms) into buf[n + 2r + 1].
   const Fr* row = p.partial_rows.data();
   const Fr* kappa = p.partial_add.data();
-  const Fr* prev = &e_first;
+  const Fr* prev[L];
+  for (unsigned l = 0; l < L; ++l) prev[l] = &e_first[l];
   for (unsigned r = 0; r < n; ++r) {
     const unsigned len = n + 2 * r;
-    buf[n + 2 * r] = pow5(*prev);
-    const Fr rest = Fr::sum_of_products_plus(row, buf, len, kappa[r]);
-    buf[n + 2 * r + 1] = buf[n + 2 * r] + rest;
-    prev = &buf[n + 2 * r + 1];
+    for (unsigned l = 0; l < L; ++l) buf[l][n + 2 * r] = pow5(*prev[l]);
+    for (unsigned l = 0; l < L; ++l) {
+      buf[l][n + 2 * r + 1] = buf[l][n + 2 * r] + Fr::sum_of_products_plus(row, buf[l], len, kappa[r]);
+      prev[l] = &buf[l][n + 2 * r + 1];
+    }
     row += len;
   }
   for (unsigned r = n; r + 1 < R; ++r, row += 2 * n) {
-    if constexpr (2 * n <= Fr::kMaxStagedTerms) {
-      // The S-box is a chain of three dependent products; the other terms are summed
-      // in stages between them, so both proceed together.
-      Fr::StagedSum<2 * n> rest(row, buf + 2 * r - n, kappa[r]);
-      const Fr x2 = prev->sqr();
-      rest.template run<0, 3>();
-      const Fr x4 = x2.sqr();
-      rest.template run<3, 5>();
-      const Fr y = x4 * *prev;
-      rest.template run<5, 7>();
-      buf[n + 2 * r + 1] = y + rest.result();
-      buf[n + 2 * r] = y;
-    } else {
-      const Fr y = pow5(*prev);
-      const Fr rest = Fr::sum_of_products_plus<2 * n>(row, buf + 2 * r - n, kappa[r]);
-      buf[n + 2 * r + 1] = y + rest;
-      buf[n + 2 * r] = y;
+    for (unsigned l = 0; l < L; ++l) {
+      if constexpr (2 * n <= Fr::kMaxStagedTerms) {
+        // The S-box is a chain of three dependent products; the other terms are
+        // summed in stages between them, so both proceed together.
+        typename Fr::template StagedSum<2 * n> rest(row, buf[l] + 2 * r - n, kappa[r]);
+        const Fr x2 = prev[l]->sqr();
+        rest.template run<0, 3>();
+        const Fr x4 = x2.sqr();
+        rest.template run<3, 5>();
+        const Fr y = x4 * *prev[l];
+        rest.template run<5, 7>();
+        buf[l][n + 2 * r + 1] = y + rest.result();
+        buf[l][n + 2 * r] = y;
+      } else {
+        const Fr y = pow5(*prev[l]);
+        buf[l][n + 2 * r + 1] = y + Fr::sum_of_products_plus<2 * n>(row, buf[l] + 2 * r - n, kappa[r]);
+        buf[l][n + 2 * r] = y;
+      }
     }
-    prev = &buf[n + 2 * r + 1];
+    for (unsigned l = 0; l < L; ++l) prev[l] = &buf[l][n + 2 * r + 1];
   }
-  buf[n + 2 * R - 2] = pow5(*prev);
-  buf[n + 2 * R - 1] = Fr::sum_of_products_plus<2 * n + 1>(row, buf + 2 * R - 2 - n, kappa[R - 1]);
+  for (unsigned l = 0; l < L; ++l) buf[l][n + 2 * R - 2] = pow5(*prev[l]);
+  for (unsigned l = 0; l < L; ++l)
+    buf[l][n + 2 * R - 1] = Fr::sum_of_products_plus<2 * n + 1>(row, buf[l] + 2 * R - 2 - n, kappa[R - 1]);
 
   // Round 4 inputs: e_{R-1}, and s_1.. rebuilt from the last n pairs (y', e').
-  const Fr* window = buf + 2 * R - n;
-  const State<T> v4 = [&]<size_t... I>(std::index_sequence<I...>) -> State<T> {
-    return {{buf[n + 2 * R - 1],
-             Fr::sum_of_products_plus<2 * n>(p.tail.data() + I * 2 * n, window, p.tail_add[I])...}};
-  }(rest_of);
-  const State<T> v5 = full_round<T>(v4, M, add + 4 * T, all);
-  const State<T> v6 = full_round<T>(v5, M, add + 5 * T, all);
-  const State<T> v7 = full_round<T>(v6, M, add + 6 * T, all);
+  const State<T * L> v4 = [&]<size_t... I>(std::index_sequence<I...>) -> State<T * L> {
+    return {{(I % T == 0 ? buf[I / T][n + 2 * R - 1]
+                         : Fr::sum_of_products_plus<2 * n>(p.tail.data() + (I % T - 1) * 2 * n,
+                                                            buf[I / T] + 2 * R - n, p.tail_add[I % T - 1]))...}};
+  }(all);
+  const State<T * L> v5 = full_round<T, L>(v4, M, add + 4 * T, all);
+  const State<T * L> v6 = full_round<T, L>(v5, M, add + 5 * T, all);
+  const State<T * L> v7 = full_round<T, L>(v6, M, add + 6 * T, all);
   // The last round: only s_0 is the output.
-  const State<T> y7 = pow5_layer<T>(v7.data(), all);
-  return Fr::sum_of_products<T>(M, y7.data());
+  const State<T * L> y7 = pow5_layer<T * L>(v7.data(), all);
+  for (unsigned l = 0; l < L; ++l) out[l] = Fr::sum_of_products<T>(M, y7.data() + l * T);
 }
 
-using FastFn = Fr (*)(const PoseidonParams&, const Fr*);
+using FastFn = void (*)(const PoseidonParams&, const Fr*, Fr*);
 
-template <unsigned... Ts>
+template <unsigned L, unsigned... Ts>
 constexpr std::array<FastFn, sizeof...(Ts)> make_fast_table(std::integer_sequence<unsigned, Ts...>) {
-  return {&permute_fast<Ts + 2>...};
+  return {&permute_fast<Ts + 2, L>...};
 }
-// Indexed by t - 2.
-constexpr auto kFast = make_fast_table(std::make_integer_sequence<unsigned, kMaxInputs>{});
+// Indexed by t - 2: one hash, and two hashes together for the widths a Merkle tree or
+// a batch uses most (the others hash a pair one at a time).
+constexpr auto kFast = make_fast_table<1>(std::make_integer_sequence<unsigned, kMaxInputs>{});
+constexpr unsigned kMaxPairedWidth = 5;
+constexpr auto kFastPair = make_fast_table<2>(std::make_integer_sequence<unsigned, kMaxPairedWidth - 1>{});
 
 Result<std::vector<PoseidonParams>> build_all() {
   std::vector<PoseidonParams> all;
@@ -436,7 +450,25 @@ Result<Fr> poseidon_plain_fr(const PoseidonParams& p, std::span<const Fr> inputs
 Result<Fr> poseidon_fast_fr(const PoseidonParams& p, std::span<const Fr> inputs) {
   if (!p.fast) return poseidon_plain_fr(p, inputs);
   if (inputs.size() + 1 != p.t) return IdError{kPoseidonArityError};
-  return kFast[p.t - 2](p, inputs.data());
+  Fr out;
+  kFast[p.t - 2](p, inputs.data(), &out);
+  return out;
+}
+
+Status poseidon_fast_fr_many(const PoseidonParams& p, std::span<const Fr> inputs, std::span<Fr> outputs) {
+  const size_t n = p.t - 1;
+  if (p.t < 2 || inputs.size() != outputs.size() * n) return IdError{kPoseidonArityError};
+  const size_t count = outputs.size();
+  size_t k = 0;
+  if (p.fast && p.t <= kMaxPairedWidth) {
+    // Both hashes of a pair read their inputs before either output is written, so an
+    // output may overwrite the inputs of its own pair (or of earlier ones).
+    for (; k + 1 < count; k += 2) kFastPair[p.t - 2](p, inputs.data() + k * n, outputs.data() + k);
+  }
+  for (; k < count; ++k) {
+    VORN_TRY(outputs[k], poseidon_fast_fr(p, inputs.subspan(k * n, n)));
+  }
+  return ok_status();
 }
 
 Result<Fr> poseidon_fr(std::span<const Fr> inputs) {

@@ -83,4 +83,12 @@ Result<bn254::Fr> poseidon_plain_fr(const PoseidonParams& p, std::span<const bn2
 /// Fails like poseidon_plain_fr.
 Result<bn254::Fr> poseidon_fast_fr(const PoseidonParams& p, std::span<const bn254::Fr> inputs);
 
+/// Hashes consecutive groups of p.t - 1 elements: outputs[k] = poseidon_fast_fr(p,
+/// inputs[k*(p.t-1) .. (k+1)*(p.t-1))), two hashes advanced together where the width
+/// allows, so their products overlap. Output k may share storage with inputs at
+/// positions k*(p.t-1) and beyond (a Merkle level can be hashed in place, output j over
+/// input j). Fails with "poseidon arity must be 1..16", writing nothing, unless
+/// inputs.size() == outputs.size() * (p.t - 1). Constant time in the input values.
+Status poseidon_fast_fr_many(const PoseidonParams& p, std::span<const bn254::Fr> inputs, std::span<bn254::Fr> outputs);
+
 }  // namespace vorn::hash

@@ -1,6 +1,7 @@
 #include "vorn/notes/tree.h"
 
 #include <algorithm>
+#include <span>
 
 #include "vorn/bn254/fields.h"
 #include "vorn/hash/poseidon.h"
@@ -23,6 +24,11 @@ class NodeHasher {
   Result<Fr> operator()(const Fr& left, const Fr& right) const {
     const Fr in[2] = {left, right};
     return hash::poseidon_fast_fr(*params_, in);
+  }
+  // Hashes the first 2 * out.size() elements of `level` pairwise into out, which may
+  // be the front of `level` (node j over element j).
+  Status pairs(std::span<const Fr> level, std::span<Fr> out) const {
+    return hash::poseidon_fast_fr_many(*params_, level.first(2 * out.size()), out);
   }
 
  private:
@@ -90,13 +96,14 @@ Result<W> IdentityMerkleTree::climb(size_t index, MerklePath* out) const {
       out->siblings.push_back(s >= len ? zeros_[i] : i == 0 ? leaves_[s] : level[s].to_w());
       out->bits.push_back(static_cast<uint8_t>(pos & 1));
     }
-    const Fr zero_i = Fr::from_w_reduce(zeros_[i]);
-    const size_t next = (len + 1) / 2;
-    for (size_t j = 0; j < next; ++j) {
-      const size_t l = 2 * j;
-      VORN_TRY(level[j], node(level[l], l + 1 < len ? level[l + 1] : zero_i));
+    // Whole pairs first (two node hashes at a time), then a last node over zeros[i]
+    // when the count is odd; node j overwrites element j, already read.
+    const size_t whole = len / 2;
+    VORN_CHECK(node.pairs(std::span<const Fr>(level.data(), len), std::span<Fr>(level.data(), whole)));
+    if (len % 2 != 0) {
+      VORN_TRY(level[whole], node(level[len - 1], Fr::from_w_reduce(zeros_[i])));
     }
-    len = next;
+    len = whole + len % 2;
     pos >>= 1;
   }
   // At most 2^depth leaves, so exactly one node is left.

@@ -1,5 +1,5 @@
-// Sums of products with one Montgomery reduction, against a schoolbook oracle and the
-// one-product-at-a-time field arithmetic.
+// Squares and sums of products with one Montgomery reduction, against a schoolbook
+// oracle and the one-product-at-a-time field arithmetic, on every code path.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -82,14 +82,14 @@ std::array<uint64_t, 4> oracle_sum(const std::vector<F>& a, const std::vector<F>
 }
 
 template <class F>
-class FieldSums : public ::testing::Test {};
+class FieldProducts : public ::testing::Test {};
 using Fields = ::testing::Types<Fq, Fr>;
-TYPED_TEST_SUITE(FieldSums, Fields);
+TYPED_TEST_SUITE(FieldProducts, Fields);
 
 constexpr Fill kFills[] = {Fill::Max, Fill::Zero, Fill::Mixed};
 
 // Counts around the one-reduction limit (16) and its multiples, where chunks meet.
-TYPED_TEST(FieldSums, AnyCountMatchesOracle) {
+TYPED_TEST(FieldProducts, AnyCountMatchesOracle) {
   using F = TypeParam;
   const F largest = top<F>();
   for (size_t n : {0, 1, 2, 3, 4, 5, 7, 8, 15, 16, 17, 31, 32, 33, 40}) {
@@ -135,7 +135,7 @@ void check_fixed_count() {
   }
 }
 
-TYPED_TEST(FieldSums, FixedCountsMatchTheRuntimeCount) {
+TYPED_TEST(FieldProducts, FixedCountsMatchTheRuntimeCount) {
   using F = TypeParam;
   check_fixed_count<F, 1>();
   check_fixed_count<F, 2>();
@@ -149,7 +149,7 @@ TYPED_TEST(FieldSums, FixedCountsMatchTheRuntimeCount) {
 }
 
 // The stages may be run in any grouping, as long as all seven run in order.
-TYPED_TEST(FieldSums, StagedSumEqualsTheSumInAnyGrouping) {
+TYPED_TEST(FieldProducts, StagedSumEqualsTheSumInAnyGrouping) {
   using F = TypeParam;
   constexpr size_t N = 4;
   for (Fill fill : kFills) {
@@ -174,6 +174,40 @@ TYPED_TEST(FieldSums, StagedSumEqualsTheSumInAnyGrouping) {
     singles.template run<6, 7>();
     EXPECT_EQ(singles.result(), want);
   }
+}
+
+// The dedicated square equals the product a * a (limb for limb) on the mulx/adx path
+// and on the portable one, at the edges and on random values.
+TYPED_TEST(FieldProducts, SquareEqualsTheProductOnEveryPath) {
+  using F = TypeParam;
+  const Big p = modulus<F>();
+  std::vector<F> vals = {F::zero(), F::one(), -F::one(), top<F>(), F::from_u64(~0ULL)};
+  const uint64_t half[4] = {Traits<F>::M[0] >> 1 | Traits<F>::M[1] << 63, Traits<F>::M[1] >> 1 | Traits<F>::M[2] << 63,
+                            Traits<F>::M[2] >> 1 | Traits<F>::M[3] << 63, Traits<F>::M[3] >> 1};
+  vals.push_back(F::from_mont(half));
+  std::mt19937_64 rng(0x5c);
+  for (int i = 0; i < 2000; ++i) {
+    uint64_t l[4] = {rng(), rng(), rng(), rng()};
+    vals.push_back(F::from_limbs_reduce(l));
+  }
+#ifdef VORN_BN254_HAVE_ADX
+  const bool saved = detail::g_use_adx;
+  for (bool adx : {false, true}) {
+    if (adx && !saved) continue;  // the processor has no mulx/adx
+    detail::g_use_adx = adx;
+#endif
+    for (const F& a : vals) {
+      F prod;
+      detail::mont_mul_portable(prod.v, a.v, a.v, Traits<F>::M, Traits<F>::M[4]);
+      ASSERT_EQ(a.sqr(), prod);
+      auto x = limbs(a);
+      const Big A = oracle::big(x.data(), 4);
+      ASSERT_EQ(limbs(a.sqr()), oracle::to4(oracle::mod(oracle::mul(A, A), p)));
+    }
+#ifdef VORN_BN254_HAVE_ADX
+  }
+  detail::g_use_adx = saved;
+#endif
 }
 
 }  // namespace
