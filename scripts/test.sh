@@ -16,8 +16,8 @@ ctest --test-dir build/tests --output-on-failure -j "$JOBS"
 # Constant-time check: the secret paths with their secrets marked undefined; memcheck
 # fails on any branch or memory index that depends on one.
 if command -v valgrind >/dev/null; then
-  for t in test_bn254_ct test_wallet_ct; do
-    valgrind --error-exitcode=1 --track-origins=yes -q "build/tests/$t" --gtest_brief=1
+  for t in build/tests/test_*_ct; do
+    valgrind --error-exitcode=1 --track-origins=yes -q "$t" --gtest_brief=1
   done
 else
   echo "valgrind not found: constant-time check skipped" >&2
