@@ -1228,8 +1228,12 @@ struct Fp {
   Fp& operator+=(const Fp& o) { return *this = *this + o; }
   Fp& operator-=(const Fp& o) { return *this = *this - o; }
   Fp& operator*=(const Fp& o) { return *this = *this * o; }
-  /// Square (the same value as *this * *this, from fewer word products).
-  Fp sqr() const {
+  /// Square.
+  Fp sqr() const { return *this * *this; }
+  /// Square through the dedicated squaring (10 word products instead of 16 on the
+  /// mulx/adx path): the same value as sqr(), in less time for chains of squarings
+  /// such as x^5, but from more code at each use. Constant time.
+  Fp sqr_dedicated() const {
     Fp r;
     detail::mont_sqr(r.v, v, P::MODX);
     return r;

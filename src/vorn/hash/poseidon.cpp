@@ -20,8 +20,8 @@ constexpr unsigned kHalfFull = kFullRounds / 2;
 constexpr unsigned kMaxInputs = 16;
 
 inline Fr pow5(const Fr& x) {
-  const Fr x2 = x.sqr();
-  return x2.sqr() * x;
+  const Fr x2 = x.sqr_dedicated();
+  return x2.sqr_dedicated() * x;
 }
 
 using Matrix = std::vector<Fr>;  // square, row-major
@@ -266,8 +266,8 @@ using State = std::array<Fr, T>;
 // x^5 for each of the T elements, the independent chains advanced side by side.
 template <size_t T, size_t... I>
 State<T> pow5_layer(const Fr* x, std::index_sequence<I...>) {
-  const State<T> x2 = {{x[I].sqr()...}};
-  const State<T> x4 = {{x2[I].sqr()...}};
+  const State<T> x2 = {{x[I].sqr_dedicated()...}};
+  const State<T> x4 = {{x2[I].sqr_dedicated()...}};
   return {{(x4[I] * x[I])...}};
 }
 
@@ -333,9 +333,9 @@ void permute_fast(const PoseidonParams& p, const Fr* in, Fr* out) {
         // The S-box is a chain of three dependent products; the other terms are
         // summed in stages between them, so both proceed together.
         typename Fr::template StagedSum<2 * n> rest(row, buf[l] + 2 * r - n, kappa[r]);
-        const Fr x2 = prev[l]->sqr();
+        const Fr x2 = prev[l]->sqr_dedicated();
         rest.template run<0, 3>();
-        const Fr x4 = x2.sqr();
+        const Fr x4 = x2.sqr_dedicated();
         rest.template run<3, 5>();
         const Fr y = x4 * *prev[l];
         rest.template run<5, 7>();
