@@ -196,6 +196,33 @@ TEST(Poseidon, FastFormAgreesWithThePlainFormAndFallsBackWhereItDoesNotExist) {
   }
 }
 
+TEST(Poseidon, TablesOfTheWrongShapeAreNeverIndexed) {
+  const std::vector<Fr> x = {Fr::from_u64(1), Fr::from_u64(2)};
+  const h::PoseidonParams& good = all_params()[1];
+  const Fr want = *h::poseidon_plain_fr(good, x);
+  // The fast form is the one that runs: a changed constant of it changes the hash.
+  h::PoseidonParams changed = good;
+  changed.partial_add[5] += Fr::one();
+  EXPECT_NE(*h::poseidon_fast_fr(changed, x), want);
+  // Fast tables of the wrong size are not used: the plain form runs instead.
+  h::PoseidonParams short_tail = good, short_rows = good, no_mix = good;
+  short_tail.tail.pop_back();
+  short_rows.partial_rows.pop_back();
+  no_mix.mix_add.clear();
+  for (const h::PoseidonParams* p : {&short_tail, &short_rows, &no_mix}) EXPECT_EQ(*h::poseidon_fast_fr(*p, x), want);
+  // Plain tables of the wrong size are an invariant failure, whatever the form.
+  h::PoseidonParams short_rc = good, short_mds = good, empty;
+  short_rc.rc.pop_back();
+  short_mds.mds.pop_back();
+  for (const h::PoseidonParams* p : {&short_rc, &short_mds, &empty}) {
+    for (auto got : {h::poseidon_plain_fr(*p, x), h::poseidon_fast_fr(*p, x)}) {
+      ASSERT_FALSE(got.ok());
+      EXPECT_EQ(got.error().msg, "poseidon table has the wrong shape");
+      EXPECT_TRUE(got.error().panic);
+    }
+  }
+}
+
 TEST(Poseidon, ManyHashesEqualTheHashOfEachGroup) {
   const auto& all = all_params();
   for (size_t n = 1; n <= 16; ++n) {

@@ -379,6 +379,21 @@ constexpr auto kFast = make_fast_table<1>(std::make_integer_sequence<unsigned, k
 constexpr unsigned kMaxPairedWidth = 5;
 constexpr auto kFastPair = make_fast_table<2>(std::make_integer_sequence<unsigned, kMaxPairedWidth - 1>{});
 
+// Whether the plain tables have the sizes the width and the round count call for (a
+// parameter set from build_poseidon_params always has; the kernels index by them).
+bool plain_shape_ok(const PoseidonParams& p) {
+  return p.t >= 2 && p.t <= kMaxInputs + 1 && p.rc.size() == size_t(kFullRounds + p.partial_rounds) * p.t &&
+         p.mds.size() == size_t(p.t) * p.t;
+}
+
+// Whether the recurrence form is present, with the sizes derive_recurrence gives it.
+bool fast_shape_ok(const PoseidonParams& p) {
+  const size_t n = p.t - 1, R = p.partial_rounds;
+  return p.fast && plain_shape_ok(p) && R > n && R <= kMaxFastPartial && p.mix_add.size() == kFullRounds * p.t &&
+         p.partial_add.size() == R && p.partial_rows.size() == 2 * n * R - n + 1 && p.tail.size() == 2 * n * n &&
+         p.tail_add.size() == n;
+}
+
 Result<std::vector<PoseidonParams>> build_all() {
   std::vector<PoseidonParams> all;
   all.reserve(kMaxInputs);
@@ -424,6 +439,7 @@ Result<const std::vector<PoseidonParams>*> poseidon_params() {
 
 Result<Fr> poseidon_plain_fr(const PoseidonParams& p, std::span<const Fr> inputs) {
   const unsigned t = p.t;
+  if (!plain_shape_ok(p)) return IdError::invariant(kPoseidonTableShape);
   if (inputs.size() + 1 != t) return IdError{kPoseidonArityError};
   std::vector<Fr> s(t), u(t);
   s[0] = Fr::zero();
@@ -448,7 +464,7 @@ Result<Fr> poseidon_plain_fr(const PoseidonParams& p, std::span<const Fr> inputs
 }
 
 Result<Fr> poseidon_fast_fr(const PoseidonParams& p, std::span<const Fr> inputs) {
-  if (!p.fast) return poseidon_plain_fr(p, inputs);
+  if (!fast_shape_ok(p)) return poseidon_plain_fr(p, inputs);
   if (inputs.size() + 1 != p.t) return IdError{kPoseidonArityError};
   Fr out;
   kFast[p.t - 2](p, inputs.data(), &out);
@@ -460,7 +476,7 @@ Status poseidon_fast_fr_many(const PoseidonParams& p, std::span<const Fr> inputs
   if (p.t < 2 || inputs.size() != outputs.size() * n) return IdError{kPoseidonArityError};
   const size_t count = outputs.size();
   size_t k = 0;
-  if (p.fast && p.t <= kMaxPairedWidth) {
+  if (p.t <= kMaxPairedWidth && fast_shape_ok(p)) {
     // Both hashes of a pair read their inputs before either output is written, so an
     // output may overwrite the inputs of its own pair (or of earlier ones).
     for (; k + 1 < count; k += 2) kFastPair[p.t - 2](p, inputs.data() + k * n, outputs.data() + k);
