@@ -14,7 +14,6 @@ using bn254::Fr;
 
 namespace {
 
-constexpr const char* kPoseidonTableShape = "poseidon table has the wrong shape";
 constexpr unsigned kFullRounds = 8;
 constexpr unsigned kHalfFull = kFullRounds / 2;
 constexpr unsigned kMaxInputs = 16;
@@ -279,9 +278,9 @@ State<T * L> full_round(const State<T * L>& v, const Fr* M, const Fr* add, std::
   return {{Fr::sum_of_products_plus<T>(M + (I % T) * T, y.data() + (I / T) * T, add[I % T])...}};
 }
 
-// The recurrence form for a fixed width T, for L independent hashes advanced together
-// (their products interleave, so one hash's chain of dependent products overlaps the
-// other's): the inputs of hash l at in[l*(T-1) ..], its output at out[l].
+// The recurrence form for a fixed width T, for L independent hashes advanced round by
+// round together (the processor then overlaps one hash's chain of dependent products
+// with the other's work): the inputs of hash l at in[l*(T-1) ..], its output at out[l].
 template <unsigned T, unsigned L>
 void permute_fast(const PoseidonParams& p, const Fr* in, Fr* out) {
   constexpr unsigned n = T - 1;

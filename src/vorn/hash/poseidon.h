@@ -30,6 +30,7 @@ namespace vorn::hash {
 
 inline constexpr const char* kPoseidonArityError = "poseidon arity must be 1..16";
 inline constexpr const char* kPoseidonConstantOutOfField = "poseidon constant out of field";
+inline constexpr const char* kPoseidonTableShape = "poseidon table has the wrong shape";
 
 /// One width's constants, in the plain form and in the recurrence form.
 struct PoseidonParams {
@@ -76,19 +77,22 @@ Result<bn254::Fr> poseidon_tagged_fr(PoseidonTag tag, std::span<const bn254::Fr>
 
 /// The plain round-by-round form for one parameter set (the reference for tests and
 /// the fallback of `poseidon`). Fails with "poseidon arity must be 1..16" unless
-/// exactly p.t - 1 inputs are given.
+/// exactly p.t - 1 inputs are given; a parameter set whose tables do not have the
+/// sizes its width and round count call for (never one from build_poseidon_params)
+/// is the internal invariant failure "poseidon table has the wrong shape".
 Result<bn254::Fr> poseidon_plain_fr(const PoseidonParams& p, std::span<const bn254::Fr> inputs);
 
-/// The recurrence form for one parameter set (the plain form when p.fast is false).
-/// Fails like poseidon_plain_fr.
+/// The recurrence form for one parameter set (the plain form when p.fast is false or
+/// the recurrence tables do not have their sizes). Fails like poseidon_plain_fr.
 Result<bn254::Fr> poseidon_fast_fr(const PoseidonParams& p, std::span<const bn254::Fr> inputs);
 
 /// Hashes consecutive groups of p.t - 1 elements: outputs[k] = poseidon_fast_fr(p,
 /// inputs[k*(p.t-1) .. (k+1)*(p.t-1))), two hashes advanced together where the width
 /// allows, so their products overlap. Output k may share storage with inputs at
 /// positions k*(p.t-1) and beyond (a Merkle level can be hashed in place, output j over
-/// input j). Fails with "poseidon arity must be 1..16", writing nothing, unless
-/// inputs.size() == outputs.size() * (p.t - 1). Constant time in the input values.
+/// input j). Fails with "poseidon arity must be 1..16" unless inputs.size() ==
+/// outputs.size() * (p.t - 1), and otherwise like poseidon_fast_fr; a failure writes
+/// no output. Constant time in the input values.
 Status poseidon_fast_fr_many(const PoseidonParams& p, std::span<const bn254::Fr> inputs, std::span<bn254::Fr> outputs);
 
 }  // namespace vorn::hash
