@@ -4,10 +4,12 @@
 // (a*2^256 mod p, least significant limb first), always fully reduced below p, so
 // equal elements have equal limbs. All arithmetic is branch-free: reductions are
 // conditional subtractions selected by masks (or cmov). On x86-64 the carry chains
-// are written in assembly, and the Montgomery product uses mulx/adcx/adox when
-// cpuid reports BMI2 and ADX (portable C otherwise; define VORN_BN254_PORTABLE to
-// use C everywhere). Only functions whose name ends in `_var`, and `pow` (whose
-// running time depends on the public exponent only), have data-dependent timing.
+// are written in assembly: the Montgomery product and the dedicated square use
+// mulx/adcx/adox when cpuid reports BMI2 and ADX (portable C otherwise), and sums of
+// products gather their columns with mulq/adc, present on every x86-64 processor;
+// define VORN_BN254_PORTABLE to use C everywhere. Only functions whose name ends in
+// `_var`, and `pow` (whose running time depends on the public exponent only), have
+// data-dependent timing.
 #pragma once
 
 #include <cstddef>
@@ -1161,6 +1163,19 @@ struct Fp {
     detail::mont_mul(r.v, v, o.v, P::MODX);
     return r;
   }
+  Fp& operator+=(const Fp& o) { return *this = *this + o; }
+  Fp& operator-=(const Fp& o) { return *this = *this - o; }
+  Fp& operator*=(const Fp& o) { return *this = *this * o; }
+  /// Square.
+  Fp sqr() const { return *this * *this; }
+  /// Square through the dedicated squaring (10 word products instead of 16 on the
+  /// mulx/adx path): the same value as sqr(), in less time for chains of squarings
+  /// such as x^5, but from more code at each use. Constant time.
+  Fp sqr_dedicated() const {
+    Fp r;
+    detail::mont_sqr(r.v, v, P::MODX);
+    return r;
+  }
   /// a[0] b[0] + ... + a[n-1] b[n-1] (a and b point at n elements each; n = 0 gives
   /// 0), with one Montgomery reduction per 16 products instead of one per product.
   /// Constant time for a given n.
@@ -1200,12 +1215,12 @@ struct Fp {
       return r;
     }
   }
-  /// c + a[0] b[0] + ... + a[N-1] b[N-1] for N <= kMaxStagedTerms (16), computed in seven stages (the
-  /// columns of the 512-bit sum, with the reduction folded in): run<kFrom, kTo>()
-  /// computes stages kFrom .. kTo - 1, and result() is read after all seven have run
-  /// in order. Independent work placed between the stages (a chain of products, say)
-  /// overlaps with them. a, b and c must stay valid until the last stage; constant
-  /// time.
+  /// c + a[0] b[0] + ... + a[N-1] b[N-1] for N <= kMaxStagedTerms (16), computed in
+  /// seven stages (the columns of the 512-bit sum, with the reduction folded in):
+  /// run<kFrom, kTo>() computes stages kFrom .. kTo - 1, and result() is read after
+  /// all seven have run in order. Independent work placed between the stages (a chain
+  /// of products, say) overlaps with them. a, b and c must stay valid until the last
+  /// stage; constant time.
   static constexpr size_t kMaxStagedTerms = detail::kSopChunk;
   template <size_t N>
   class StagedSum {
@@ -1225,19 +1240,6 @@ struct Fp {
     detail::SopColumns<P::MODX, detail::kSopAsm, N, true> cols_;
   };
 
-  Fp& operator+=(const Fp& o) { return *this = *this + o; }
-  Fp& operator-=(const Fp& o) { return *this = *this - o; }
-  Fp& operator*=(const Fp& o) { return *this = *this * o; }
-  /// Square.
-  Fp sqr() const { return *this * *this; }
-  /// Square through the dedicated squaring (10 word products instead of 16 on the
-  /// mulx/adx path): the same value as sqr(), in less time for chains of squarings
-  /// such as x^5, but from more code at each use. Constant time.
-  Fp sqr_dedicated() const {
-    Fp r;
-    detail::mont_sqr(r.v, v, P::MODX);
-    return r;
-  }
   /// 2a.
   Fp dbl() const { return *this + *this; }
   /// 9a + b and 9a - b (constant time).
