@@ -108,6 +108,24 @@ struct Cache {
 
 Cache* g_cache = nullptr;
 
+// The panic class is defined in Python, in the package `vorn` installed beside the
+// modules, so that callers can name it (`except vorn.PanicException`). It must derive
+// from BaseException and not from Exception; anything else fails the import.
+PyObject* panic_class() {
+  Ref pkg(PyImport_ImportModule("vorn"));
+  if (!pkg) return nullptr;
+  PyObject* cls = PyObject_GetAttrString(pkg.get(), "PanicException");
+  if (!cls) return nullptr;
+  if (!PyType_Check(cls) ||
+      PyObject_IsSubclass(cls, PyExc_BaseException) != 1 || PyObject_IsSubclass(cls, PyExc_Exception) != 0) {
+    Py_DECREF(cls);
+    PyErr_Clear();
+    PyErr_SetString(PyExc_ImportError, "vorn.PanicException must derive from BaseException and not from Exception");
+    return nullptr;
+  }
+  return cls;
+}
+
 bool init_cache() {
   if (g_cache) return true;
   auto* c = new Cache{};
@@ -116,11 +134,7 @@ bool init_cache() {
   c->big = PyUnicode_InternFromString("big");
   c->to_bytes = PyUnicode_InternFromString("to_bytes");
   c->from_bytes = PyObject_GetAttrString(reinterpret_cast<PyObject*>(&PyLong_Type), "from_bytes");
-  c->panic = PyErr_NewExceptionWithDoc(
-      "vorn.PanicException",
-      "An internal invariant of the vorn kernel failed. Derived from BaseException:\n"
-      "it is never raised for bad input, only when a built-in constant is broken.",
-      PyExc_BaseException, nullptr);
+  c->panic = panic_class();
   if (!c->zero || !c->n32 || !c->big || !c->to_bytes || !c->from_bytes || !c->panic) {
     delete c;
     return false;
