@@ -6,6 +6,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -277,12 +278,15 @@ bool to_words(PyObject* o, const Shape* s, std::vector<W>& out, bool& wide) {
 // sequence is read. Storage is reserved at most this many elements ahead of what was
 // read; beyond it the store grows with the elements actually read.
 constexpr size_t kSeqReserveAhead = 1024;
-// Converted elements of one sequence may not exceed this many bytes (512 MiB): past it
-// the call raises MemoryError, before the process's memory runs out.
+// One sequence may not hold more than 2^24 elements nor more than 512 MiB once
+// converted: past either bound the call raises MemoryError, long before the process's
+// memory runs out or an endless sequence has been read for minutes.
+constexpr size_t kSeqMaxElems = size_t{1} << 24;
 constexpr size_t kSeqMaxBytes = size_t{1} << 29;
 
 bool raise_seq_too_long() {
-  PyErr_SetString(PyExc_MemoryError, "sequence argument too long: its converted elements exceed 512 MiB");
+  PyErr_SetString(PyExc_MemoryError,
+                  "sequence argument too long: more than 16777216 elements or 512 MiB once converted");
   return false;
 }
 
@@ -304,7 +308,7 @@ bool to_seq(PyObject* o, const Shape* s, Value& out) {
   else out.items.reserve(ahead);
 
   const size_t elem_bytes = ints ? ints * sizeof(W) : elem->kind == Shape::Kind::U8 ? 1 : sizeof(Value);
-  const size_t max_elems = kSeqMaxBytes / elem_bytes;
+  const size_t max_elems = std::min(kSeqMaxElems, kSeqMaxBytes / elem_bytes);
   size_t count = 0;
   Ref it(PyObject_GetIter(o));
   if (!it) return false;
