@@ -5,8 +5,10 @@
 // in the limited API, so one wheel serves every CPython from 3.10 on.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
+#include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -124,6 +126,52 @@ PyObject* panic_class() {
   return cls;
 }
 
+// ---- integer conversion at the boundary ----
+//
+// A 256-bit int crosses the boundary on every call, so its conversion is chosen once,
+// when the first module is created, by the interpreter the modules run in:
+// - 3.13 and later: PyLong_AsNativeBytes / PyLong_FromUnsignedNativeBytes, the public
+//   byte conversions (stable ABI from 3.14);
+// - 3.10 to 3.12: _PyLong_AsByteArray / _PyLong_FromByteArray, the conversions every
+//   one of these interpreters exports with this exact signature (it changed in 3.13);
+// - otherwise, or when a symbol is missing: the int methods to_bytes / from_bytes,
+//   called through cached objects.
+// The functions are looked up in the running interpreter, so the modules stay built
+// against the stable ABI and load in every interpreter from 3.10 on. Every form gives
+// the same words and the same errors; the tests run the modules under each
+// interpreter found on the machine.
+using AsNativeBytes = Py_ssize_t (*)(PyObject*, void*, Py_ssize_t, int);
+using FromUnsignedNativeBytes = PyObject* (*)(const void*, size_t, int);
+using AsByteArray = int (*)(PyObject*, unsigned char*, size_t, int, int);
+using FromByteArray = PyObject* (*)(const unsigned char*, size_t, int, int);
+
+enum class IntPath : uint8_t { Methods, ByteArray, NativeBytes };
+struct IntCodec {
+  IntPath path = IntPath::Methods;
+  AsNativeBytes as_native = nullptr;
+  FromUnsignedNativeBytes from_native = nullptr;
+  AsByteArray as_array = nullptr;
+  FromByteArray from_array = nullptr;
+};
+IntCodec g_int;
+
+void choose_int_codec() {
+  int major = 0, minor = 0;
+  if (std::sscanf(Py_GetVersion(), "%d.%d", &major, &minor) != 2) return;
+  void* self = dlopen(nullptr, RTLD_LAZY);
+  auto find = [&](const char* name) { return self ? dlsym(self, name) : nullptr; };
+  if (major == 3 && minor >= 13) {
+    g_int.as_native = reinterpret_cast<AsNativeBytes>(find("PyLong_AsNativeBytes"));
+    g_int.from_native = reinterpret_cast<FromUnsignedNativeBytes>(find("PyLong_FromUnsignedNativeBytes"));
+    if (g_int.as_native && g_int.from_native) g_int.path = IntPath::NativeBytes;
+  } else if (major == 3 && minor >= 10) {
+    g_int.as_array = reinterpret_cast<AsByteArray>(find("_PyLong_AsByteArray"));
+    g_int.from_array = reinterpret_cast<FromByteArray>(find("_PyLong_FromByteArray"));
+    if (g_int.as_array && g_int.from_array) g_int.path = IntPath::ByteArray;
+  }
+  if (self) dlclose(self);
+}
+
 bool init_cache() {
   if (g_cache) return true;
   auto* c = new Cache{};
@@ -137,6 +185,7 @@ bool init_cache() {
     delete c;
     return false;
   }
+  choose_int_codec();
   g_cache = c;
   return true;
 }
@@ -160,34 +209,69 @@ bool type_error_cannot_convert(PyObject* o, const char* target) {
 
 // ---- Python -> Value ----
 
-// An int (index protocol) as a word; `wide` is set instead when it is 2^256 or more.
-bool to_word(PyObject* o, W& out, bool& wide) {
-  Ref idx(PyNumber_Index(o));
-  if (!idx) return false;
-  unsigned long long small = PyLong_AsUnsignedLongLong(idx.get());
-  if (!(small == static_cast<unsigned long long>(-1) && PyErr_Occurred())) {
-    out = W::from_u64(small);
-    return true;
+bool refuse_negative() {
+  PyErr_SetString(PyExc_OverflowError, "can't convert negative int to unsigned");
+  return false;
+}
+
+// A positive int of 2^63 or more as its big-endian word, through the chosen form.
+// Returns 1 (written), 0 (2^256 or more, nothing set) or -1 (error set).
+int word_of_large(PyObject* idx, W& out) {
+  switch (g_int.path) {
+    case IntPath::NativeBytes: {
+      constexpr int kBigEndianUnsigned = 0 /* big endian */ | 4 /* unsigned buffer */;
+      Py_ssize_t need = g_int.as_native(idx, out.data(), 32, kBigEndianUnsigned);
+      if (need < 0) return -1;
+      return need <= 32 ? 1 : 0;
+    }
+    case IntPath::ByteArray:
+      if (g_int.as_array(idx, out.b.data(), 32, /*little_endian=*/0, /*is_signed=*/0) == 0) return 1;
+      if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
+      PyErr_Clear();
+      return 0;
+    case IntPath::Methods:
+      break;
   }
-  if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
-  PyErr_Clear();
-  int neg = PyObject_RichCompareBool(idx.get(), g_cache->zero, Py_LT);
-  if (neg < 0) return false;
-  if (neg) {
-    PyErr_SetString(PyExc_OverflowError, "can't convert negative int to unsigned");
-    return false;
-  }
-  Ref bytes(PyObject_CallMethodObjArgs(idx.get(), g_cache->to_bytes, g_cache->n32, g_cache->big, nullptr));
+  Ref bytes(PyObject_CallMethodObjArgs(idx, g_cache->to_bytes, g_cache->n32, g_cache->big, nullptr));
   if (!bytes) {
-    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
+    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
     PyErr_Clear();
-    wide = true;  // 2^256 or more: the body raises the word-range message
-    return true;
+    return 0;
   }
   char* data = nullptr;
   Py_ssize_t len = 0;
-  if (PyBytes_AsStringAndSize(bytes.get(), &data, &len) < 0 || len != 32) return false;
+  if (PyBytes_AsStringAndSize(bytes.get(), &data, &len) < 0) return -1;
+  if (len != 32) {
+    PyErr_SetString(PyExc_SystemError, "vorn: int.to_bytes gave another length");
+    return -1;
+  }
   std::memcpy(out.data(), data, 32);
+  return 1;
+}
+
+// An int (index protocol) as a word; `wide` is set instead when it is 2^256 or more
+// (the body raises the word-range message).
+bool to_word(PyObject* o, W& out, bool& wide) {
+  Ref idx(PyNumber_Index(o));
+  if (!idx) return false;
+  // The sign and the size in one test that raises nothing: below 2^63 the value is
+  // the word; a negative value is refused as the interpreter's conversion to unsigned
+  // refuses it; anything larger takes the byte conversion.
+  int overflow = 0;
+  long long small = PyLong_AsLongLongAndOverflow(idx.get(), &overflow);
+  if (overflow == 0) {
+    if (small == -1 && PyErr_Occurred()) return false;
+    if (small < 0) return refuse_negative();
+    out = W::from_u64(static_cast<uint64_t>(small));
+    return true;
+  }
+  if (overflow < 0) return refuse_negative();
+  int r = word_of_large(idx.get(), out);
+  if (r < 0) return false;
+  if (r == 0) {
+    out = W{};
+    wide = true;
+  }
   return true;
 }
 
@@ -385,6 +469,14 @@ PyObject* int_from_word(const W& w) {
     unsigned long long v = 0;
     for (int i = 24; i < 32; ++i) v = v << 8 | w.b[i];
     return PyLong_FromUnsignedLongLong(v);
+  }
+  switch (g_int.path) {
+    case IntPath::NativeBytes:
+      return g_int.from_native(w.data(), 32, /*big endian*/ 0);
+    case IntPath::ByteArray:
+      return g_int.from_array(w.data(), 32, /*little_endian=*/0, /*is_signed=*/0);
+    case IntPath::Methods:
+      break;
   }
   Ref bytes(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(w.data()), 32));
   if (!bytes) return nullptr;
