@@ -1,5 +1,9 @@
+// Variable-time scalar multiplication for public scalars (verification): wNAF with
+// the GLV endomorphism on G1 and psi on G2, interleaved (Straus) sums, Jacobian
+// coordinates, and the G2 subgroup test.
 #include "vorn/bn254/scalar_mul.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 #include <vector>
@@ -10,139 +14,6 @@
 namespace vorn::bn254 {
 
 namespace {
-
-// ===================================================================================
-// Constant-time part
-// ===================================================================================
-
-constexpr int kCtWindow = 5;
-constexpr int kCtDigits = 51;      // 51 * 5 = 255 bits cover any scalar below r < 2^254
-constexpr int kCtHalfDigits = 26;  // 26 * 5 = 130 bits cover a split half below 2^128
-constexpr int kCtTable = 16;       // |digit| <= 16
-
-// 1 when a == b, else 0, without branches.
-inline uint64_t ct_eq(uint64_t a, uint64_t b) {
-  uint64_t x = a ^ b;
-  return 1 ^ ((x | (0 - x)) >> 63);
-}
-
-// Bits [pos, pos + 5) of the 256-bit value k (bits at 256 and above read as zero).
-inline uint64_t window_bits(const uint64_t k[4], int pos) {
-  const int limb = pos / 64, off = pos % 64;
-  if (limb > 3) return 0;
-  uint64_t v = k[limb] >> off;
-  if (off > 64 - kCtWindow && limb < 3) v |= k[limb + 1] << (64 - off);
-  return v & ((1u << kCtWindow) - 1);
-}
-
-// Signed radix-32 digits d[i] in [-15, 16] with k = sum d[i] 32^i, for k below
-// 2^(5n - 1). Straight-line arithmetic: the operations do not depend on k.
-template <int N>
-void recode_signed_ct(const uint64_t k[4], int64_t d[N]) {
-  uint64_t carry = 0;
-  for (int i = 0; i < N; ++i) {
-    const uint64_t v = window_bits(k, kCtWindow * i) + carry;  // 0..32
-    const uint64_t c = (16 - v) >> 63;                         // 1 when v > 16
-    d[i] = (int64_t)v - (int64_t)(c << kCtWindow);
-    carry = c;
-  }
-}
-
-// Splits a digit into its magnitude and sign (1 when negative), branch-free.
-inline void digit_parts(int64_t d, uint64_t& mag, uint64_t& neg) {
-  const uint64_t s = (uint64_t)(d >> 63);  // all ones when negative
-  neg = s & 1;
-  mag = ((uint64_t)d ^ s) - s;
-}
-
-// table[0] is the identity, table[j] = j*P; returns sign(d) * table[|d|] by
-// scanning every entry.
-template <class C>
-ProjPoint<C> lookup_ct(const ProjPoint<C>* table, int64_t d) {
-  uint64_t mag, neg;
-  digit_parts(d, mag, neg);
-  ProjPoint<C> r = table[0];
-  for (uint64_t j = 1; j <= kCtTable; ++j) r = ProjPoint<C>::select(ct_eq(j, mag), table[j], r);
-  r.y = C::F::select(neg, -r.y, r.y);
-  return r;
-}
-
-// table[j] = j*P for j = 0..16 (complete formulas, so P may be anything).
-template <class C>
-void multiples_ct(const ProjPoint<C>& p, ProjPoint<C> table[kCtTable + 1]) {
-  table[0] = ProjPoint<C>::identity();
-  table[1] = p;
-  for (int j = 2; j <= kCtTable; ++j) table[j] = (j % 2 == 0) ? table[j / 2].dbl() : table[j - 1] + p;
-}
-
-// sum over both halves: k1 * (table1 point) + k2 * (table2 point), k1, k2 < 2^128.
-template <class C>
-ProjPoint<C> mul2_ct(const ProjPoint<C>* t1, const uint64_t k1[2], const ProjPoint<C>* t2, const uint64_t k2[2]) {
-  const uint64_t a[4] = {k1[0], k1[1], 0, 0}, b[4] = {k2[0], k2[1], 0, 0};
-  int64_t d1[kCtHalfDigits], d2[kCtHalfDigits];
-  recode_signed_ct<kCtHalfDigits>(a, d1);
-  recode_signed_ct<kCtHalfDigits>(b, d2);
-  ProjPoint<C> acc = lookup_ct(t1, d1[kCtHalfDigits - 1]) + lookup_ct(t2, d2[kCtHalfDigits - 1]);
-  for (int i = kCtHalfDigits - 2; i >= 0; --i) {
-    for (int s = 0; s < kCtWindow; ++s) acc = acc.dbl();
-    acc = acc + lookup_ct(t1, d1[i]);
-    acc = acc + lookup_ct(t2, d2[i]);
-  }
-  return acc;
-}
-
-// G1: k = s1 k1 + s2 k2 lambda; the second table is the endomorphism image of the
-// first, (beta X : Y : Z), with Y negated when the signs differ.
-G1 g1_mul_glv_ct(const G1& p, const Fr& k) {
-  uint64_t k1[2], k2[2], n1, n2;
-  detail::glv_split(k, k1, n1, k2, n2);
-  G1 t1[kCtTable + 1], t2[kCtTable + 1];
-  G1 base = p;
-  base.y = Fq::select(n1, -base.y, base.y);
-  multiples_ct(base, t1);
-  const Fq beta = Fq::from_mont(params::GLV_BETA);
-  const uint64_t flip = n1 ^ n2;
-  for (int j = 0; j <= kCtTable; ++j) t2[j] = {t1[j].x * beta, Fq::select(flip, -t1[j].y, t1[j].y), t1[j].z};
-  return mul2_ct(t1, k1, t2, k2);
-}
-
-// G2: k = k1 + k2 6x^2 and psi = [6x^2] on G2; the second table is psi of the first.
-G2 g2_mul_gls_ct(const G2& p, const Fr& k) {
-  uint64_t k1[2], k2[2];
-  detail::gls_split(k, k1, k2);
-  G2 t1[kCtTable + 1], t2[kCtTable + 1];
-  multiples_ct(p, t1);
-  for (int j = 0; j <= kCtTable; ++j) t2[j] = g2_psi(t1[j]);
-  return mul2_ct(t1, k1, t2, k2);
-}
-
-// Fixed-base table: kGenTable[i][j] = (j+1) * 32^i * G, affine.
-struct GenTable {
-  std::vector<G1Affine> t;  // kCtDigits * kCtTable entries
-  const G1Affine* row(int i) const { return t.data() + (size_t)i * kCtTable; }
-};
-
-const GenTable& gen_table() {
-  static GenTable table;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    std::vector<G1> proj((size_t)kCtDigits * kCtTable);
-    G1 base = G1::from_affine(g1_generator());
-    for (int i = 0; i < kCtDigits; ++i) {
-      G1* row = proj.data() + (size_t)i * kCtTable;
-      row[0] = base;
-      for (int j = 1; j < kCtTable; ++j) row[j] = row[j - 1] + base;
-      base = row[kCtTable - 1].dbl();  // 32 * base
-    }
-    table.t.resize(proj.size());
-    g1_batch_to_affine(proj.data(), table.t.data(), proj.size());
-  });
-  return table;
-}
-
-// ===================================================================================
-// Variable-time part
-// ===================================================================================
 
 using J1 = detail::Jac<G1Curve>;
 using J2 = detail::Jac<G2Curve>;
@@ -272,41 +143,6 @@ const GenVarTables& gen_var_tables() {
 }
 
 }  // namespace
-
-// ---- constant time ---------------------------------------------------------------------
-
-G1 g1_mul_ct(const G1& p, const Fr& k) { return g1_mul_glv_ct(p, k); }
-G1 g1_mul_ct(const G1Affine& p, const Fr& k) { return g1_mul_glv_ct(G1::from_affine(p), k); }
-G2 g2_mul_ct(const G2& p, const Fr& k) { return g2_mul_gls_ct(p, k); }
-G2 g2_mul_ct(const G2Affine& p, const Fr& k) { return g2_mul_gls_ct(G2::from_affine(p), k); }
-
-G1 g1_mul_gen_ct(const Fr& k) {
-  const GenTable& table = gen_table();
-  uint64_t kl[4];
-  k.to_limbs(kl);
-  int64_t d[kCtDigits];
-  recode_signed_ct<kCtDigits>(kl, d);
-  G1 acc = G1::identity();
-  for (int i = 0; i < kCtDigits; ++i) {
-    uint64_t mag, neg;
-    digit_parts(d[i], mag, neg);
-    const G1Affine* row = table.row(i);
-    G1Affine t = G1Affine::identity();
-    uint64_t found = 0;
-    for (uint64_t j = 1; j <= kCtTable; ++j) {
-      const uint64_t hit = ct_eq(j, mag);
-      t.x = Fq::select(hit, row[j - 1].x, t.x);
-      t.y = Fq::select(hit, row[j - 1].y, t.y);
-      found |= hit;
-    }
-    t.y = Fq::select(neg, -t.y, t.y);
-    t.infinity = (found ^ 1) != 0;  // digit 0: add nothing
-    acc = acc.add_affine(t);
-  }
-  return acc;
-}
-
-// ---- variable time ---------------------------------------------------------------------
 
 G1 g1_mul_var(const G1Affine& p, const Fr& k) {
   const G1Affine* pts = &p;
