@@ -96,8 +96,34 @@ TEST(ScalarMul, G1FlavoursAgree) {
       EXPECT_EQ(g1_msm_var(pts, ks), want);
       if (p == g1_generator()) {
         EXPECT_EQ(g1_mul_gen_ct(k), want);
+        EXPECT_EQ(g1_mul_gen_var(k), want);
       }
     }
+  }
+}
+
+TEST(ScalarMul, FixedBaseDigitEdges) {
+  // The public fixed-base table reads signed base-1024 digits of each GLV half: digit
+  // values around +-512 and 1024 with their carries, every position, and random k.
+  std::vector<Fr> ks;
+  for (uint64_t v : {1ull, 2ull, 511ull, 512ull, 513ull, 1023ull, 1024ull, 1025ull, 1535ull, 1536ull, 1537ull,
+                     (1ull << 20) - 1, (1ull << 20) + 512, ~0ull})
+    ks.push_back(Fr::from_u64(v));
+  Fr pow = Fr::one();
+  const Fr base = Fr::from_u64(1024);
+  for (int i = 0; i < 26; ++i, pow = pow * base) {
+    ks.push_back(pow * Fr::from_u64(512));
+    ks.push_back(pow * Fr::from_u64(513));
+    ks.push_back(pow * Fr::from_u64(1023) - Fr::one());
+    ks.push_back(-(pow * Fr::from_u64(512)));
+  }
+  std::mt19937_64 rng(36);
+  for (int i = 0; i < 300; ++i) ks.push_back(random_fr(rng));
+  for (const Fr& k : ks) {
+    ASSERT_EQ(g1_mul_gen_var(k), g1_mul_gen_ct(k));
+    const G1Affine g = g1_generator(), pts[3] = {g, g, g};
+    const Fr three[3] = {k, Fr::one(), -Fr::one()};
+    ASSERT_EQ(g1_msm_var(pts, three), g1_mul_gen_ct(k));  // generator terms summed first
   }
 }
 
@@ -150,7 +176,7 @@ TEST(ScalarMul, MultiScalarSums) {
   }
 }
 
-// The description's criterion: P in G2 exactly when [6x^2]P == psi(P).
+// The defining criterion: P in G2 exactly when [6x^2]P == psi(P).
 bool in_subgroup_oracle(const G2Affine& p) {
   const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};
   return ref_mul(G2::from_affine(p), six_x2) == G2::from_affine(g2_psi(p));

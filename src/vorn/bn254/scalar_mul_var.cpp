@@ -124,27 +124,10 @@ void odd_multiples_var(const AffinePoint<C>& p, AffinePoint<C>* out, int m) {
 
 constexpr int kVarWindow = 5;                            // odd multiples up to 15P
 constexpr int kVarTable = 1 << (kVarWindow - 2);         // 8
-constexpr int kGenWindow = 8;                            // odd multiples up to 127G
-constexpr int kGenVarTable = 1 << (kGenWindow - 2);      // 64
-
-// Wide tables of odd multiples of G and of endo(G), for public-scalar sums.
-struct GenVarTables {
-  std::array<G1Affine, kGenVarTable> g, g_endo;
-};
-
-const GenVarTables& gen_var_tables() {
-  static GenVarTables t;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    odd_multiples_var<G1Curve>(g1_generator(), t.g.data(), kGenVarTable);
-    for (int i = 0; i < kGenVarTable; ++i) t.g_endo[i] = g1_endo(t.g[i]);
-  });
-  return t;
-}
-
 }  // namespace
 
 G1 g1_mul_var(const G1Affine& p, const Fr& k) {
+  if (!p.infinity && p == g1_generator()) return g1_mul_gen_var(k);
   const G1Affine* pts = &p;
   return g1_msm_var(std::span<const G1Affine>(pts, 1), std::span<const Fr>(&k, 1));
 }
@@ -158,36 +141,36 @@ G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
   std::vector<std::array<G1Affine, kVarTable>> tables;
   tables.reserve(2 * n);
   const G1Affine gen = g1_generator();
+  // Terms on the generator add up to one scalar, taken by the fixed-base table.
+  Fr gen_scalar = Fr::zero();
   for (size_t i = 0; i < n; ++i) {
     if (points[i].infinity || scalars[i].is_zero()) continue;
+    if (points[i] == gen) {
+      gen_scalar = gen_scalar + scalars[i];
+      continue;
+    }
     uint64_t k1[2], k2[2], n1, n2;
     detail::glv_split(scalars[i], k1, n1, k2, n2);
-    const bool is_gen = points[i] == gen;
     Term<G1Curve> t1, t2;
-    const int w = is_gen ? kGenWindow : kVarWindow;
-    t1.len = wnaf_var(k1, 2, w, t1.digits, kMaxDigits);
-    t2.len = wnaf_var(k2, 2, w, t2.digits, kMaxDigits);
+    t1.len = wnaf_var(k1, 2, kVarWindow, t1.digits, kMaxDigits);
+    t2.len = wnaf_var(k2, 2, kVarWindow, t2.digits, kMaxDigits);
     // A negative half is folded into its digits so the tables stay shared.
     if (n1)
       for (int j = 0; j < t1.len; ++j) t1.digits[j] = (int8_t)-t1.digits[j];
     if (n2)
       for (int j = 0; j < t2.len; ++j) t2.digits[j] = (int8_t)-t2.digits[j];
-    if (is_gen) {
-      const GenVarTables& g = gen_var_tables();
-      t1.table = g.g.data();
-      t2.table = g.g_endo.data();
-    } else {
-      tables.emplace_back();
-      odd_multiples_var<G1Curve>(points[i], tables.back().data(), kVarTable);
-      t1.table = tables.back().data();
-      tables.emplace_back();
-      for (int j = 0; j < kVarTable; ++j) tables.back()[j] = g1_endo(tables[tables.size() - 2][j]);
-      t2.table = tables.back().data();
-    }
+    tables.emplace_back();
+    odd_multiples_var<G1Curve>(points[i], tables.back().data(), kVarTable);
+    t1.table = tables.back().data();
+    tables.emplace_back();
+    for (int j = 0; j < kVarTable; ++j) tables.back()[j] = g1_endo(tables[tables.size() - 2][j]);
+    t2.table = tables.back().data();
     terms.push_back(t1);
     terms.push_back(t2);
   }
-  return straus_var(terms.data(), terms.size()).to_proj();
+  G1 sum = straus_var(terms.data(), terms.size()).to_proj();
+  if (!gen_scalar.is_zero()) sum = sum + g1_mul_gen_var(gen_scalar);
+  return sum;
 }
 
 G2 g2_mul_var(const G2Affine& p, const Fr& k) {
