@@ -103,19 +103,19 @@ TEST(ScalarMul, G1FlavoursAgree) {
 }
 
 TEST(ScalarMul, FixedBaseDigitEdges) {
-  // The public fixed-base table reads signed base-1024 digits of each GLV half: digit
-  // values around +-512 and 1024 with their carries, every position, and random k.
+  // The public fixed-base table reads signed base-4096 digits of each GLV half: digit
+  // values around +-2048 and 4096 with their carries, every position, and random k.
   std::vector<Fr> ks;
-  for (uint64_t v : {1ull, 2ull, 511ull, 512ull, 513ull, 1023ull, 1024ull, 1025ull, 1535ull, 1536ull, 1537ull,
-                     (1ull << 20) - 1, (1ull << 20) + 512, ~0ull})
+  for (uint64_t v : {1ull, 2ull, 2047ull, 2048ull, 2049ull, 4095ull, 4096ull, 4097ull, 6143ull, 6144ull, 6145ull,
+                     (1ull << 24) - 1, (1ull << 24) + 2048, ~0ull})
     ks.push_back(Fr::from_u64(v));
   Fr pow = Fr::one();
-  const Fr base = Fr::from_u64(1024);
-  for (int i = 0; i < 26; ++i, pow = pow * base) {
-    ks.push_back(pow * Fr::from_u64(512));
-    ks.push_back(pow * Fr::from_u64(513));
-    ks.push_back(pow * Fr::from_u64(1023) - Fr::one());
-    ks.push_back(-(pow * Fr::from_u64(512)));
+  const Fr base = Fr::from_u64(4096);
+  for (int i = 0; i < 22; ++i, pow = pow * base) {
+    ks.push_back(pow * Fr::from_u64(2048));
+    ks.push_back(pow * Fr::from_u64(2049));
+    ks.push_back(pow * Fr::from_u64(4095) - Fr::one());
+    ks.push_back(-(pow * Fr::from_u64(2048)));
   }
   std::mt19937_64 rng(36);
   for (int i = 0; i < 300; ++i) ks.push_back(random_fr(rng));
