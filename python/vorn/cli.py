@@ -384,8 +384,9 @@ def build_parser() -> argparse.ArgumentParser:
     p.add_argument("files", nargs="+", metavar="FILE")
     p.set_defaults(run=cmd_receipt_verify)
     p = rsub.add_parser("id", help="the receipt id of the canonical form",
-                        description="Prints the receipt id of the receipt's canonical JSON (so every encoding of "
-                                    "one receipt text gets one id).")
+                        description="Prints the receipt id of the receipt's canonical JSON: its layout and key "
+                                    "order do not change the id; the text inside its strings (the case of a hex "
+                                    "digit, say) does.")
     p.add_argument("--prefix-len", type=_prefix_len, default=12, metavar="N", help="id length (default 12)")
     p.add_argument("file", metavar="FILE")
     p.set_defaults(run=cmd_receipt_id)

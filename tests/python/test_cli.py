@@ -5,6 +5,7 @@ Every run must end with its documented exit status and never with a traceback.
 """
 import json
 import os
+import pathlib
 import subprocess
 import sys
 
@@ -17,9 +18,9 @@ from test_wallet_receipts import bump, receipt, setk
 CHAIN = 31337
 
 
-def vorn(*args, stdin=None):
-    proc = subprocess.run([sys.executable, "-m", "vorn", *map(str, args)], input=stdin, capture_output=True,
-                          timeout=120, env=dict(os.environ))
+def vorn(*args, stdin=None, command=(sys.executable, "-m", "vorn")):
+    proc = subprocess.run([*command, *map(str, args)], input=stdin, capture_output=True, timeout=120,
+                          env=dict(os.environ))
     out, err = proc.stdout.decode(), proc.stderr.decode()
     assert "Traceback" not in out + err, err
     return proc.returncode, out, err
@@ -101,6 +102,15 @@ def test_verify_unreadable_exits_2(files, name, message):
     rc, out, _ = vorn("receipt", "verify", files["tampered.json"], files[name])
     assert rc == 2  # worse than the invalid receipt beside it
     assert f"{files[name]}: UNREADABLE: {message}" in out
+
+
+SCRIPT = pathlib.Path(sys.executable).parent / "vorn"
+
+
+@pytest.mark.skipif(not SCRIPT.exists(), reason="no console script beside this interpreter (not installed)")
+def test_console_script_is_the_same_command(files):
+    args = ("receipt", "verify", files["note-a1.rcpt"], files["tampered.json"])
+    assert vorn(*args, command=(str(SCRIPT),)) == vorn(*args)
 
 
 def test_verify_json_lines(files):
