@@ -57,10 +57,13 @@ CpProof = tuple[int, int, int, G1Point, G1Point, G1Point]
 # Verifiable-decryption or identity-opening proof (e, s, T1, T2).
 VdProof = tuple[int, int, G1Point, G1Point]
 
-# Issuer re-encryption proof: its scalars (e, s_r, s_b, s_s, s_g) and its points
-# (A1, A2, A3, A4, A5, Q, U, T).
+# The scalars of an issuer re-encryption proof (e, s_r, s_b, s_s, s_g).
 ReencScalars = tuple[int, int, int, int, int]
+
+# The points of an issuer re-encryption proof (A1, A2, A3, A4, A5, Q, U, T).
 ReencPoints = tuple[G1Point, G1Point, G1Point, G1Point, G1Point, G1Point, G1Point, G1Point]
+
+# Issuer re-encryption proof (scalars, points).
 ReencProof = tuple[ReencScalars, ReencPoints]
 
 # Depositor binding proof (e, s_m, s_s, s_r, s_b, D1, D2, D3, D4, D5, Cm).

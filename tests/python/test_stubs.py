@@ -121,3 +121,25 @@ def test_generator_reads_every_row_with_its_shapes():
     assert rows["registration_verify_v3"].params[6][2] == "(Int,Int,Int,Int,Int,(Int,Int),(Int,Int),(Int,Int),(Int,Int))"
     assert rows["receipt_id"].params[1][1:] == ("U64", "U64", "12")
     assert rows["check_issuance"].params[0][2] == "(Bool,U8,[U8],U32,U32,F64,[Int])"
+
+
+import api_reference  # noqa: E402
+import gen_api_docs  # noqa: E402
+
+
+@pytest.mark.parametrize("patch,expected", [
+    (lambda: api_reference.FUNCTIONS.pop("nullifier"), "no entry for nullifier"),
+    (lambda: api_reference.CONSTANTS.pop("G2"), "CONSTANTS: G2 is missing"),
+    (lambda: api_reference.FUNCTIONS.update(tree_tag=("s", ["tree_id must not be empty"], "1")),
+     "'tree_id must not be empty' is not a message of the kernel's sources"),
+])
+def test_api_reference_refuses_a_missing_entry_or_an_unknown_message(patch, expected):
+    saved = dict(api_reference.FUNCTIONS), dict(api_reference.CONSTANTS)
+    try:
+        patch()
+        with pytest.raises(vorn_api.ApiError, match=expected):
+            gen_api_docs.check_reference(vorn_api.load())
+    finally:
+        for table, old in zip((api_reference.FUNCTIONS, api_reference.CONSTANTS), saved):
+            table.clear()
+            table.update(old)
