@@ -13,7 +13,7 @@ import vorn_identity as vi
 import vorn_registry as vr
 import vorn_wallet as vw
 from test_wallet_flows import PK_RECV, call, make_a1_args, verify_a1
-from test_wallet_receipts import CHAIN, PAYEE, hx, receipt
+from test_wallet_receipts import CHAIN, PAYEE, hx, pt, receipt
 
 R = vi.ORDER
 G = vi.G1
@@ -115,6 +115,16 @@ def test_under_the_identity_point_as_key_anyone_signs_and_proves():
     # Any ciphertext "decrypts" under the identity key to its second point.
     proof = vi.verifiable_decrypt_prove(CT, 0, CT[1], 1, CHAIN, 5)
     assert vi.verifiable_decrypt_verify(CT, inf, CT[1], proof, 1, CHAIN)
+
+
+def test_a_receipt_whose_payer_key_is_the_identity_point_verifies_unsigned():
+    # The batch "signature" is made with the secret 0: anyone can make it.
+    r = receipt("note-a1")
+    cms = [int(c, 16) for c in r["proof"]["cms"]]
+    e, s, rp = vi.issuer_schnorr_sign(0, vi.batch_commitment(cms), int(r["payer"]["addr"], 16), CHAIN, 0x99)
+    r["payer"]["pk"] = pt((0, 0))
+    r["proof"]["issuer_sig"] = {"e": hx(e), "s": hx(s), "R": pt(rp)}
+    assert verdict(r) == "VALID"
 
 
 def test_registry_ids_enter_the_registry_signature_as_an_integer_mod_r():
