@@ -48,7 +48,8 @@ build/wheel-venv/bin/pip install -q --disable-pip-version-check "$wheel" "pytest
 site=$(build/wheel-venv/bin/python -c "import sysconfig; print(sysconfig.get_paths()['platlib'])")
 ldd "$site/libvorn_frame.so" | grep -q "$site/vorn.libs/libcrypto++" || {
   echo "wheel: libvorn_frame.so does not load the bundled Crypto++" >&2; ldd "$site/libvorn_frame.so" >&2; exit 1; }
-(cd build && wheel-venv/bin/python ../examples/receipt_road.py | tail -n 1 | grep -qx VALID)
+(cd build && wheel-venv/bin/python ../examples/receipt_road.py wheel-road.rcpt | tail -n 1 | grep -qx VALID)
+build/wheel-venv/bin/vorn receipt verify build/wheel-road.rcpt
 (cd build && wheel-venv/bin/python -m pytest -q -p no:cacheprovider ../tests/python/test_cli.py)
 
 # The kernel tests again under AddressSanitizer and UndefinedBehaviorSanitizer. -O1
