@@ -35,8 +35,8 @@ $PY tests/python/leak_check.py
 # examples and the vorn package type-check against them.
 $PY tools/gen_stubs.py --check
 $PY tools/gen_api_docs.py --check
-MYPYPATH=python/stubs $PY -m mypy.stubtest vorn_identity vorn_registry vorn_wallet
-MYPYPATH=python/stubs $PY -m mypy --no-incremental --check-untyped-defs examples python/vorn
+MYPYPATH=python/stubs:python $PY -m mypy.stubtest vorn_identity vorn_registry vorn_wallet
+MYPYPATH=python/stubs:python $PY -m mypy --no-incremental --check-untyped-defs examples python/vorn
 
 # The repaired wheel in a fresh virtual environment (no system site packages): its
 # kernel links the Crypto++ bundled in the wheel, and the example road and the vorn
