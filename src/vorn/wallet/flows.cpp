@@ -106,6 +106,12 @@ Status read_binding_words(const Json& args, Recipient& r) {
   return ok_status();
 }
 
+// The receiving key is nonzero mod r. Constant time up to the answer.
+Status check_receiving_key(const Recipient& r) {
+  if (fr_of(r.k).is_zero()) return err(kZeroReceivingKey);
+  return ok_status();
+}
+
 // The proof that `ct` decrypts under k to `m`, bound to (issuer, chainid).
 // Decodes R, C, then M (the prover's order).
 Result<VdRecord> prove_decryption(const Recipient& r, const CiphertextW& ct, const PointW& m) {
@@ -264,6 +270,7 @@ Result<std::string> make_receipt_a1(std::string_view args_json) {
   VORN_TRY(Recipient r, read_recipient(args));
   VORN_TRY(const PointW m_iss, get_g1(args, "M_iss"));
   VORN_CHECK(read_binding_words(args, r));
+  VORN_CHECK(check_receiving_key(r));
 
   VORN_TRY(const VdRecord vd, prove_decryption(r, e_rec, r.m_rec));
   VORN_TRY(const bool iss_member, holds(tree, m_iss));
@@ -294,6 +301,7 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
   VORN_TRY(const notes::IdentityMerkleTree tree, tree_at(args, "tree"));
   VORN_TRY(Recipient r, read_recipient(args));
   VORN_CHECK(read_binding_words(args, r));
+  VORN_CHECK(check_receiving_key(r));
 
   // The issuer identity this mailbox received (constant time in k_recv).
   VORN_TRY(const Ciphertext e_iss, decode_ct(e_iss_w));
@@ -329,6 +337,7 @@ Result<std::string> verify_receipt_a1(std::string_view args_json) {
   VORN_TRY(const bool vd_ok,
            cw::verifiable_decrypt_verify(ct_words(e_rec), g1_words(pk_recv), g1_words(m_rec), vd, issuer, chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_iss, m_rec, value);
+  if (pk_recv == PointW{}) return verdict(kReceivingKeyInfinite, m_iss, m_rec, value);
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_iss));
   return verdict(failure, m_iss, m_rec, value);
 }
@@ -358,6 +367,7 @@ Result<std::string> verify_receipt_a2(std::string_view args_json) {
   VORN_TRY(const bool vd_ok,
            cw::verifiable_decrypt_verify(ct_words(e_iss), g1_words(pk_recv), g1_words(m_i), vd, issuer, chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_i, m_rec, value);
+  if (pk_recv == PointW{}) return verdict(kReceivingKeyInfinite, m_i, m_rec, value);
 
   // The identity the binding carries: C - T = M - gamma*H, since T = r'*pk_rec +
   // gamma*H and C = M + r'*pk_rec. Public data, variable time. Both points decoded
