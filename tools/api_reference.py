@@ -414,10 +414,12 @@ FUNCTIONS = {
                                 "len(w), sorted(w)[:4]"),
     "make_receipt_a2": ("The recipient's receipt of an A2 note: the issuer identity it decrypts from eIss, its "
                         "proof, and whether both identities are in the tree.",
-                        ["args: proof nonces must be nonzero and pairwise distinct mod ORDER", "READING", "POINTS"],
+                        ["args: k_recv must be nonzero mod ORDER",
+                         "args: proof nonces must be nonzero and pairwise distinct mod ORDER", "READING", "POINTS"],
                         "r2 = json.loads(vw.make_receipt_a2(args(**make_a2)))\nr2['M_I_member'], r2['M_rec_member']"),
     "verify_receipt_a2": ("Verifies an A2 recipient receipt against the issuer's key, its registered identity and "
-                          "the identity root: {\"valid\", \"reason\", \"issuer_M\", \"recipient_M\", \"value\"}.",
+                          "the identity root: {\"valid\", \"reason\", \"issuer_M\", \"recipient_M\", \"value\"}; "
+                          "valid false (\"pk_recv is the point at infinity\") for a receiving key at infinity.",
                           ["READING", "POINTS"],
                           "r2 = json.loads(vw.make_receipt_a2(args(**make_a2)))\n"
                           "json.loads(vw.verify_receipt_a2(args(receipt=r2, tree=tree, pk_iss=pt(vi.g1_mul(G, "
@@ -429,11 +431,13 @@ FUNCTIONS = {
                            "sorted(json.loads(vw.mint_unilateral_a1(args(**mint_a1))))"),
     "make_receipt_a1": ("The recipient's receipt of an A1 note: a proof that eRec decrypts under the mailbox key "
                         "to M_rec, and whether both identities are in the tree.",
-                        ["args: proof nonces must be nonzero and pairwise distinct mod ORDER", "READING", "POINTS"],
+                        ["args: k_recv must be nonzero mod ORDER",
+                         "args: proof nonces must be nonzero and pairwise distinct mod ORDER", "READING", "POINTS"],
                         "r1 = json.loads(vw.make_receipt_a1(args(**make_a1)))\n"
                         "r1['M_iss_member'], r1['M_rec_member']"),
-    "verify_receipt_a1": ("Verifies an A1 recipient receipt against the identity root. See SECURITY.md for what "
-                          "a valid answer proves.", ["READING", "POINTS"],
+    "verify_receipt_a1": ("Verifies an A1 recipient receipt against the identity root; valid false (\"pk_recv is "
+                          "the point at infinity\") for a receiving key at infinity. See SECURITY.md for what a "
+                          "valid answer proves.", ["READING", "POINTS"],
                           "r1 = json.loads(vw.make_receipt_a1(args(**make_a1)))\n"
                           "json.loads(vw.verify_receipt_a1(args(receipt=r1, tree=tree, identity_root=hx(root))))"
                           "['reason']"),

@@ -65,9 +65,11 @@ def read_receipt(path: str) -> Receipt:
         raise InputError("not a receipt: the file is not UTF-8 text") from None
     if not text.strip():
         raise InputError("not a receipt: the file is empty")
-    if text.lstrip().startswith(vw.ENVELOPE_HEADER):
+    # An envelope may sit inside other text (a mail, a log); a JSON text starts with
+    # its opening brace.
+    if not text.lstrip().startswith(("{", "[")) and vw.ENVELOPE_HEADER in text:
         try:
-            inner = vw.parse_envelope(text.strip())
+            inner = vw.parse_envelope(text)
         except ValueError as exc:
             raise InputError(f"bad envelope: {exc}") from None
         try:

@@ -45,6 +45,7 @@ def files(tmp_path_factory):
         put(f"{kind}.json", canonical(receipt(kind)))
     a1 = canonical(receipt("note-a1"))
     put("note-a1.rcpt", vw.envelope_text(a1.encode()))
+    put("mail.txt", "Dear auditor,\nthe receipt:\n\n" + vw.envelope_text(a1.encode()) + "\n\nRegards\n")
     put("pretty.json", json.dumps(json.loads(a1), indent=4))
     put("qualified.json", canonical(receipt("note-a2", binding=False)))
     tampered = receipt("note-a1")
@@ -66,14 +67,15 @@ def files(tmp_path_factory):
 
 
 def test_verify_valid_receipts(files):
-    names = ["note-a1.json", "note-a2.json", "note-b1.json", "eoa-pub.json", "eoa-priv.json", "note-a1.rcpt"]
+    names = ["note-a1.json", "note-a2.json", "note-b1.json", "eoa-pub.json", "eoa-priv.json", "note-a1.rcpt",
+             "mail.txt"]
     rc, out, _ = vorn("receipt", "verify", *(files[n] for n in names))
     assert rc == 0
     for n in names:
         assert f"{files[n]}: VALID\n" in out
     a1_id = vw.receipt_id(files["note-a1.json"].read_bytes())
-    assert out.count(f"receipt id  {a1_id}\n") == 2  # the JSON and its envelope
-    assert "6 valid, 0 not valid, 0 unreadable of 6 files" in out
+    assert out.count(f"receipt id  {a1_id}\n") == 3  # the JSON, its envelope, the envelope in a mail
+    assert "7 valid, 0 not valid, 0 unreadable of 7 files" in out
 
 
 @pytest.mark.parametrize("name,status,reason", [
