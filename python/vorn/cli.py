@@ -383,17 +383,17 @@ def build_parser() -> argparse.ArgumentParser:
                         description="Verifies each receipt (an envelope or its JSON text) without a secret and "
                                     "without the chain. Exit 0 only when every file is VALID.")
     p.add_argument("--json", action="store_true", help="one JSON object per file, one per line")
-    p.add_argument("files", nargs="+", metavar="FILE")
+    p.add_argument("files", nargs="+", metavar="FILE", help="a receipt file ('-': standard input)")
     p.set_defaults(run=cmd_receipt_verify)
     p = rsub.add_parser("id", help="the receipt id of the canonical form",
                         description="Prints the receipt id of the receipt's canonical JSON: its layout and key "
                                     "order do not change the id; the text inside its strings (the case of a hex "
                                     "digit, say) does.")
     p.add_argument("--prefix-len", type=_prefix_len, default=12, metavar="N", help="id length (default 12)")
-    p.add_argument("file", metavar="FILE")
+    p.add_argument("file", metavar="FILE", help="a receipt file ('-': standard input)")
     p.set_defaults(run=cmd_receipt_id)
     p = rsub.add_parser("show", help="the canonical JSON, indented")
-    p.add_argument("file", metavar="FILE")
+    p.add_argument("file", metavar="FILE", help="a receipt file ('-': standard input)")
     p.set_defaults(run=cmd_receipt_show)
 
     cert = groups.add_parser("cert", help="identity certificates: show")
@@ -403,7 +403,7 @@ def build_parser() -> argparse.ArgumentParser:
                         description="Prints the fields of a signed certificate wire (binary or hex) and, with "
                                     "--chainid, whether its signature verifies on that chain.")
     p.add_argument("--chainid", type=_chain_id, metavar="N", help="check the signature for chain id N")
-    p.add_argument("file", metavar="FILE")
+    p.add_argument("file", metavar="FILE", help="a signed certificate wire, binary or hex ('-': standard input)")
     p.set_defaults(run=cmd_cert_show)
     return ap
 
