@@ -312,7 +312,7 @@ FUNCTIONS = {
                        "vw.parse_envelope(vw.envelope_text(receipt.encode())) == receipt.encode()"),
     "verify_receipt": ("Tier-1 verification of a receipt's JSON text, without a secret and without the chain: "
                        "{\"ok\", \"reason\", \"identity_M\" (the payer's identity point), \"value\"}; a receipt "
-                       "that reads but fails a check is ok false with the reason. See SECURITY.md for what VALID "
+                       "that reads but fails a check is ok false with the reason. See [SECURITY.md](../SECURITY.md) for what VALID "
                        "proves.", ["receipt core is not valid JSON", "receipt core must be a JSON object",
                                    "READING"],
                        "json.loads(vw.verify_receipt(receipt))['reason']"),
@@ -436,7 +436,7 @@ FUNCTIONS = {
                         "r1 = json.loads(vw.make_receipt_a1(args(**make_a1)))\n"
                         "r1['M_iss_member'], r1['M_rec_member']"),
     "verify_receipt_a1": ("Verifies an A1 recipient receipt against the identity root; valid false (\"pk_recv is "
-                          "the point at infinity\") for a receiving key at infinity. See SECURITY.md for what a "
+                          "the point at infinity\") for a receiving key at infinity. See [SECURITY.md](../SECURITY.md) for what a "
                           "valid answer proves.", ["READING", "POINTS"],
                           "r1 = json.loads(vw.make_receipt_a1(args(**make_a1)))\n"
                           "json.loads(vw.verify_receipt_a1(args(receipt=r1, tree=tree, identity_root=hx(root))))"
