@@ -8,9 +8,11 @@
 // zeros[i] = node(zeros[i-1], zeros[i-1]).
 //
 // A tree is immutable once built. The zeros table is computed once, at construction;
-// every path() call recomputes the levels from the leaves (about n node hashes, plus
-// one per level while a level has an odd count) in one reused buffer, so a tree
-// stores nothing but its leaves.
+// the levels are not stored: each call of paths() (and of path() and root(), which
+// use it) computes them from the leaves once (about n node hashes, plus one per level
+// while a level has an odd count) in one buffer of half the leaf count, and answers
+// the root and every requested path from that one pass. A caller needing several
+// paths of one tree asks for them together.
 //
 // Timing: fold_path runs in time that depends only on the path's length (the bits
 // order the children by masks). path, find and contains_identity treat the tree as
@@ -45,6 +47,12 @@ struct MerklePath {
   W root;
 };
 
+/// The root of a tree and the paths of some of its leaves, from one pass.
+struct MerklePaths {
+  W root;
+  std::vector<MerklePath> paths;  // in the order the indices were given
+};
+
 class IdentityMerkleTree {
  public:
   /// Builds a tree of the given depth over `leaves`. Fails with "depth must be in
@@ -61,6 +69,11 @@ class IdentityMerkleTree {
 
   /// The root: what every path reports; zeros[depth] for a tree without leaves.
   Result<W> root() const;
+
+  /// The root and the path of each leaf at `indices` (repeats allowed), the levels
+  /// computed once for all of them. Fails with "leaf index out of range" unless every
+  /// index is below the number of leaves; no indices give the root alone.
+  Result<MerklePaths> paths(std::span<const uint64_t> indices) const;
 
   /// The first position holding `leaf`, if any.
   std::optional<size_t> find(const W& leaf) const;
@@ -88,9 +101,9 @@ class IdentityMerkleTree {
 
  private:
   IdentityMerkleTree() = default;
-  // Recomputes the levels; fills `out` (when given) with the path of `index`, which
-  // must be a leaf position. Returns the root.
-  Result<W> climb(size_t index, MerklePath* out) const;
+  // Computes the levels once; fills out[k] with the path of leaf position index[k]
+  // (each below the number of leaves, out as long as index). Returns the root.
+  Result<W> climb(std::span<const size_t> index, std::span<MerklePath> out) const;
 
   std::vector<W> leaves_;
   std::vector<W> zeros_;
