@@ -58,7 +58,7 @@ Result<W> IdentityMerkleTree::node(const W& left, const W& right) {
   return hash::poseidon(in);
 }
 
-Result<IdentityMerkleTree> IdentityMerkleTree::from_leaves(std::vector<W> leaves, uint64_t depth) {
+Result<IdentityMerkleTree> IdentityMerkleTree::over_leaves(std::span<const W> leaves, uint64_t depth) {
   if (depth < kMinTreeDepth || depth > kMaxTreeDepth) return IdError{kDepthOutOfRange};
   if (leaves.size() > (uint64_t{1} << depth)) return IdError{kTooManyLeaves};
   IdentityMerkleTree t;
@@ -67,8 +67,59 @@ Result<IdentityMerkleTree> IdentityMerkleTree::from_leaves(std::vector<W> leaves
   for (uint64_t i = 1; i <= depth; ++i) {
     VORN_TRY(t.zeros_[i], node(t.zeros_[i - 1], t.zeros_[i - 1]));
   }
-  t.leaves_ = std::move(leaves);
+  t.leaves_ = leaves;
   return t;
+}
+
+Result<IdentityMerkleTree> IdentityMerkleTree::from_leaves(std::vector<W> leaves, uint64_t depth) {
+  VORN_TRY(IdentityMerkleTree t, over_leaves(leaves, depth));
+  t.owned_ = std::move(leaves);  // the buffer moves, so the span stays on it
+  t.leaves_ = t.owned_;
+  t.owns_ = true;
+  return t;
+}
+
+void IdentityMerkleTree::adopt(const IdentityMerkleTree& from) {
+  zeros_ = from.zeros_;
+  depth_ = from.depth_;
+  owns_ = from.owns_;
+  if (owns_) {
+    owned_ = from.owned_;
+    leaves_ = owned_;
+  } else {
+    owned_.clear();
+    leaves_ = from.leaves_;
+  }
+}
+
+IdentityMerkleTree::IdentityMerkleTree(const IdentityMerkleTree& other) { adopt(other); }
+
+IdentityMerkleTree& IdentityMerkleTree::operator=(const IdentityMerkleTree& other) {
+  if (this != &other) adopt(other);
+  return *this;
+}
+
+IdentityMerkleTree::IdentityMerkleTree(IdentityMerkleTree&& other) noexcept
+    : owned_(std::move(other.owned_)),
+      leaves_(other.owns_ ? std::span<const W>(owned_) : other.leaves_),
+      owns_(other.owns_),
+      zeros_(std::move(other.zeros_)),
+      depth_(other.depth_) {
+  other.leaves_ = {};
+  other.owns_ = false;
+}
+
+IdentityMerkleTree& IdentityMerkleTree::operator=(IdentityMerkleTree&& other) noexcept {
+  if (this != &other) {
+    owned_ = std::move(other.owned_);
+    owns_ = other.owns_;
+    leaves_ = owns_ ? std::span<const W>(owned_) : other.leaves_;
+    zeros_ = std::move(other.zeros_);
+    depth_ = other.depth_;
+    other.leaves_ = {};
+    other.owns_ = false;
+  }
+  return *this;
 }
 
 Result<W> IdentityMerkleTree::climb(std::span<const size_t> index, std::span<MerklePath> out) const {

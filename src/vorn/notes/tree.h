@@ -63,6 +63,15 @@ class IdentityMerkleTree {
   /// that leaves some of them out. Costs depth node hashes (the zeros table).
   static Result<IdentityMerkleTree> from_leaves(std::vector<W> leaves, uint64_t depth);
 
+  /// The same tree over leaves the caller keeps (read in place, not copied): the
+  /// words must outlive the tree and every copy of it. Fails like from_leaves.
+  static Result<IdentityMerkleTree> over_leaves(std::span<const W> leaves, uint64_t depth);
+
+  IdentityMerkleTree(const IdentityMerkleTree& other);
+  IdentityMerkleTree(IdentityMerkleTree&& other) noexcept;
+  IdentityMerkleTree& operator=(const IdentityMerkleTree& other);
+  IdentityMerkleTree& operator=(IdentityMerkleTree&& other) noexcept;
+
   /// The path of the leaf at `index`, with the root. Fails with "leaf index out of
   /// range" unless index < number of leaves (an empty tree has no paths).
   Result<MerklePath> path(uint64_t index) const;
@@ -94,18 +103,22 @@ class IdentityMerkleTree {
   /// node(left, right): two-input Poseidon, no domain tag; a canonical scalar word.
   static Result<W> node(const W& left, const W& right);
 
-  const std::vector<W>& leaves() const { return leaves_; }
+  std::span<const W> leaves() const { return leaves_; }
   /// zeros[0..depth], zeros[0] the zero word.
   const std::vector<W>& zeros() const { return zeros_; }
   uint64_t depth() const { return depth_; }
 
  private:
   IdentityMerkleTree() = default;
+  // Points leaves_ at owned_ when the tree owns its leaves.
+  void adopt(const IdentityMerkleTree& from);
   // Computes the levels once; fills out[k] with the path of leaf position index[k]
   // (each below the number of leaves, out as long as index). Returns the root.
   Result<W> climb(std::span<const size_t> index, std::span<MerklePath> out) const;
 
-  std::vector<W> leaves_;
+  std::vector<W> owned_;          // the leaves, when the tree owns them
+  std::span<const W> leaves_;     // owned_, or the caller's words
+  bool owns_ = false;
   std::vector<W> zeros_;
   uint64_t depth_ = 0;
 };

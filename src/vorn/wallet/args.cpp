@@ -21,6 +21,23 @@ Result<Json> parse_args(std::string_view args_json) {
   return v;
 }
 
+namespace {
+
+bool decode_hex_word(std::string_view text, W& out) {
+  Result<W> w = w_from_hex(text);
+  if (!w) return false;
+  out = *w;
+  return true;
+}
+
+}  // namespace
+
+Result<Json> parse_args(std::string_view args_json, std::span<const std::span<const std::string_view>> word_paths) {
+  Result<Json> v = parse_json(args_json, JsonWordArrays{word_paths, decode_hex_word});
+  if (!v) return IdError{std::string(kArgsInvalidJsonPrefix) + v.error().msg};
+  return v;
+}
+
 const Json* get_opt(const Json& obj, std::string_view key) {
   const Json* v = obj.find(key);
   if (!v || v->is_null()) return nullptr;

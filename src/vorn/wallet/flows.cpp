@@ -72,7 +72,12 @@ Result<Committed> commit(uint64_t flavor, const NoteFields& n, const W& id_hash)
 
 // ---- recipient receipts and their verification
 
-// An identity tree under `key`: the record object, then its reader.
+// The registry leaves of the tree-backed calls, read straight into words.
+constexpr std::string_view kTreeLeavesPath[] = {"tree", "leaves"};
+constexpr std::span<const std::string_view> kTreeWordPaths[] = {kTreeLeavesPath};
+
+// An identity tree under `key`: the record object, then its reader. The tree reads
+// leaves held by `args` and must not outlive it.
 Result<notes::IdentityMerkleTree> tree_at(const Json& args, std::string_view key) {
   VORN_TRY(const Json* rec, get_field(args, key));
   return tree_from(*rec);
@@ -258,7 +263,7 @@ Result<std::string> mint_unilateral_a2(std::string_view args_json) {
 }
 
 Result<std::string> make_receipt_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* minted, get_field(args, "minted"));
   VORN_CHECK(get_ct(*minted, "eNote"));
   VORN_TRY(const CiphertextW e_rec, get_ct(*minted, "eRec"));
@@ -284,7 +289,7 @@ Result<std::string> make_receipt_a1(std::string_view args_json) {
 }
 
 Result<std::string> make_receipt_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* minted, get_field(args, "minted"));
   VORN_TRY(const Json* opening_rec, get_field(*minted, "opening"));
   VORN_TRY(const NoteOpening opening, opening_from(*opening_rec));
@@ -319,7 +324,7 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
 }
 
 Result<std::string> verify_receipt_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
   VORN_TRY(const PointW m_iss, get_g1(*rc, "M_iss"));
   VORN_TRY(const PointW m_rec, get_g1(*rc, "M_rec"));
@@ -340,7 +345,7 @@ Result<std::string> verify_receipt_a1(std::string_view args_json) {
 }
 
 Result<std::string> verify_receipt_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
   VORN_TRY(const PointW m_i, get_g1(*rc, "M_I"));
   VORN_TRY(const PointW m_rec, get_g1(*rc, "M_rec"));
