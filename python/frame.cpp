@@ -423,7 +423,7 @@ bool to_value(PyObject* o, const Shape* s, Value& out) {
       Py_ssize_t len = 0;
       if (PyBytes_AsStringAndSize(o, &data, &len) < 0) return false;
       out.kind = Value::Kind::Bytes;
-      out.s.assign(data, static_cast<size_t>(len));
+      out.view = std::string_view(data, static_cast<size_t>(len));
       return true;
     }
     case Shape::Kind::Text: {
@@ -432,7 +432,7 @@ bool to_value(PyObject* o, const Shape* s, Value& out) {
       const char* data = PyUnicode_AsUTF8AndSize(o, &len);
       if (!data) return false;
       out.kind = Value::Kind::Text;
-      out.s.assign(data, static_cast<size_t>(len));
+      out.view = std::string_view(data, static_cast<size_t>(len));
       return true;
     }
     case Shape::Kind::U8:
@@ -488,9 +488,9 @@ PyObject* to_python(const Value& v) {
     case Value::Kind::Int:
       return int_from_word(v.word);
     case Value::Kind::Bytes:
-      return PyBytes_FromStringAndSize(v.s.data(), static_cast<Py_ssize_t>(v.s.size()));
+      return PyBytes_FromStringAndSize(v.str().data(), static_cast<Py_ssize_t>(v.str().size()));
     case Value::Kind::Text:
-      return PyUnicode_FromStringAndSize(v.s.data(), static_cast<Py_ssize_t>(v.s.size()));
+      return PyUnicode_FromStringAndSize(v.str().data(), static_cast<Py_ssize_t>(v.str().size()));
     case Value::Kind::U64:
       return PyLong_FromUnsignedLongLong(v.u);
     case Value::Kind::I64:

@@ -31,7 +31,12 @@ struct Value {
   int64_t i = 0;      // I64
   double f = 0;       // F64
   bool b = false;     // Bool
-  std::string s;      // Bytes (raw) or Text (UTF-8); List of U8: one byte per element
+  std::string s;      // Bytes (raw) or Text (UTF-8) results; List of U8: one byte per element
+  // A Bytes or Text argument: a view of the argument object's own buffer (its bytes,
+  // or the UTF-8 form the interpreter keeps with a str), valid for the whole call, so
+  // a large text is never copied. Read arguments through str().
+  std::string_view view;
+  std::string_view str() const { return view.data() ? view : std::string_view(s); }
   std::vector<Value> items;  // Tuple, or List of elements that are not made of ints only
   // List of elements made of ints only (an int, a point, a pair of points): every int
   // of every element as a word, element after element, in the order the tuples give
