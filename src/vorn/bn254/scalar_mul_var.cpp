@@ -192,17 +192,23 @@ G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
 
 G2 g2_mul_var(const G2Affine& p, const Fr& k) {
   if (p.infinity || k.is_zero()) return G2::identity();
-  uint64_t k1[2], k2[2];
-  detail::gls_split(k, k1, k2);
-  std::array<G2Affine, kVarTable> t1, t2;
-  odd_multiples_var<G2Curve>(p, t1.data(), kVarTable);
-  for (int j = 0; j < kVarTable; ++j) t2[j] = g2_psi(t1[j]);
-  Term<G2Curve> terms[2];
-  terms[0].table = t1.data();
-  terms[0].len = wnaf_var(k1, 2, kVarWindow, terms[0].digits, kMaxDigits);
-  terms[1].table = t2.data();
-  terms[1].len = wnaf_var(k2, 2, kVarWindow, terms[1].digits, kMaxDigits);
-  return straus_var(terms, 2).to_proj();
+  // k = sum_i s_i k_i L^i with k_i < 2^64 and psi = [L] on G2: four 64-bit terms over
+  // the tables of P, psi(P), psi^2(P), psi^3(P), so about 64 doublings.
+  uint64_t mag[4], neg[4];
+  detail::gls4_split(k, mag, neg);
+  std::array<std::array<G2Affine, kVarTable>, 4> t;
+  odd_multiples_var<G2Curve>(p, t[0].data(), kVarTable);
+  Term<G2Curve> terms[4];
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0)
+      for (int j = 0; j < kVarTable; ++j) t[i][j] = g2_psi(t[i - 1][j]);
+    terms[i].table = t[i].data();
+    terms[i].len = wnaf_var(&mag[i], 1, kVarWindow, terms[i].digits, kMaxDigits);
+    // A negative quarter is folded into its digits.
+    if (neg[i])
+      for (int j = 0; j < terms[i].len; ++j) terms[i].digits[j] = (int8_t)-terms[i].digits[j];
+  }
+  return straus_var(terms, 4).to_proj();
 }
 
 G2 g2_mul_var(const G2& p, const Fr& k) { return g2_mul_var(p.to_affine_var(), k); }
