@@ -145,19 +145,8 @@ void multiples_g2_ct(const Affine2& p, Affine2 out[kCtTable], Fq& zc) {
   j[0] = {p.x, p.y, Fq2::one()};
   j[1] = dbl_ct(j[0]);
   ratio[1] = j[1].z;
-  for (int i = 2; i < kCtTable; ++i) {
-    const J2& a = j[i - 1];
-    const Fq2 z1z1 = a.z.sqr();
-    const Fq2 h = p.x * z1z1 - a.x;
-    const Fq2 hh = h.sqr();
-    const Fq2 ii = hh.dbl().dbl();
-    const Fq2 jj = h * ii;
-    const Fq2 rr = (p.y * a.z * z1z1 - a.y).dbl();
-    const Fq2 v = a.x * ii;
-    const Fq2 x3 = rr.sqr() - jj - v.dbl();
-    ratio[i] = h.dbl();
-    j[i] = {x3, rr * (v - x3) - (a.y * jj).dbl(), a.z * ratio[i]};
-  }
+  const G2Affine pa{p.x, p.y, false};
+  for (int i = 2; i < kCtTable; ++i) j[i] = j[i - 1].add_affine_unchecked(pa, ratio[i]);
   const Fq2& zlast = j[kCtTable - 1].z;
   zc = zlast.norm();
   Fq2 rho = zlast.conj();  // Z(j[i]) * rho = zc
