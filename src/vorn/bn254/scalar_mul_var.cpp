@@ -60,6 +60,25 @@ int wnaf_var(const uint64_t* k_in, int limbs, int w, int8_t* out, int cap) {
   return len;
 }
 
+// The same for a single limb (the G2 quarters), in 128-bit arithmetic: k - d may
+// pass 2^64 for a negative digit.
+int wnaf64_var(uint64_t k_in, int w, int8_t* out) {
+  unsigned __int128 k = k_in;
+  int len = 0;
+  const int64_t full = 1LL << w, half = 1LL << (w - 1);
+  while (k != 0) {
+    int64_t d = 0;
+    if (k & 1) {
+      d = (int64_t)((uint64_t)k & (uint64_t)(full - 1));
+      if (d >= half) d -= full;
+      k -= (unsigned __int128)(__int128)d;
+    }
+    out[len++] = (int8_t)d;
+    k >>= 1;
+  }
+  return len;
+}
+
 constexpr int kMaxDigits = 260;
 
 // One term of a Straus sum: a table of odd multiples (table[i] = (2i+1) * P) and the
@@ -173,19 +192,64 @@ G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
   return sum;
 }
 
+// Odd multiples P, 3P, ..., 15P of a finite point of order r, without an inversion,
+// all on one common Z (returned in zc, an element of Fq): out[i] = (X, Y) with
+// (2i+1)P = (X / zc^2, Y / zc^3). With D = 2P = (XD : YD : ZD), the curve
+// y^2 = x^3 + b ZD^6 holds D as the affine (XD, YD) and P as (x ZD^2, y ZD^3); the
+// formulas never read b, so the chain (2i+1)P = (2i-1)P + D runs on mixed additions
+// there. Each addition multiplies Z by a known ratio; walking the ratios back from
+// the last Z brings every entry to Z = N(W), W the last Z on the curve itself, which
+// lies in Fq so that psi maps the table to one on the same Z. The entries are then
+// affine points of y^2 = x^3 + b zc^6, on which the caller computes; the result's Z
+// is multiplied by zc.
+void odd_multiples_g2_var(const G2Affine& p, std::array<G2Affine, kVarTable>& out, Fq& zc) {
+  const J2 d = J2::from_affine(p).dbl_var();
+  const Fq2 zd2 = d.z.sqr();
+  const G2Affine d_iso{d.x, d.y, false};
+  std::array<J2, kVarTable> j;
+  std::array<Fq2, kVarTable> ratio;  // ratio[i] = Z(j[i]) / Z(j[i - 1])
+  j[0] = {p.x * zd2, p.y * zd2 * d.z, Fq2::one()};
+  for (int i = 1; i < kVarTable; ++i) {
+    j[i] = j[i - 1].add_affine_unchecked(d_iso, ratio[i]);  // (2i-1)P != +-2P as 2i-3, 2i+1 != 0 mod r
+  }
+  const Fq2 w = j[kVarTable - 1].z * d.z;
+  zc = w.norm();
+  Fq2 rho = w.conj();
+  for (int i = kVarTable - 1; i >= 0; --i) {
+    const Fq2 rho2 = rho.sqr();
+    out[i] = {j[i].x * rho2, j[i].y * (rho2 * rho), false};
+    if (i > 0) rho = rho * ratio[i];
+  }
+}
+
 G2 g2_mul_var(const G2Affine& p, const Fr& k) {
   if (p.infinity || k.is_zero()) return G2::identity();
-  uint64_t k1[2], k2[2];
-  detail::gls_split(k, k1, k2);
-  std::array<G2Affine, kVarTable> t1, t2;
-  odd_multiples_var<G2Curve>(p, t1.data(), kVarTable);
-  for (int j = 0; j < kVarTable; ++j) t2[j] = g2_psi(t1[j]);
-  Term<G2Curve> terms[2];
-  terms[0].table = t1.data();
-  terms[0].len = wnaf_var(k1, 2, kVarWindow, terms[0].digits, kMaxDigits);
-  terms[1].table = t2.data();
-  terms[1].len = wnaf_var(k2, 2, kVarWindow, terms[1].digits, kMaxDigits);
-  return straus_var(terms, 2).to_proj();
+  // k = sum_i s_i k_i L^i with k_i < 2^64 and psi = [L] on G2: four 64-bit terms over
+  // the tables of P, psi(P), psi^2(P), psi^3(P), so about 64 doublings.
+  uint64_t mag[4], neg[4];
+  detail::gls4_split(k, mag, neg);
+  std::array<std::array<G2Affine, kVarTable>, 4> t;
+  Fq zc;
+  odd_multiples_g2_var(p, t[0], zc);
+  // psi(x, y) = (conj(x) c2, conj(y) c3); psi^2(x, y) = (x N(c2), y N(c3)) with the
+  // norms in Fq, and psi^3 = psi^2 o psi.
+  const Fq n2 = Fq::from_mont(params::FROB2_2[0]), n3 = Fq::from_mont(params::FROB2_3[0]);
+  for (int j = 0; j < kVarTable; ++j) {
+    t[1][j] = g2_psi(t[0][j]);
+    t[2][j] = {t[0][j].x.mul_fq(n2), t[0][j].y.mul_fq(n3), false};
+    t[3][j] = {t[1][j].x.mul_fq(n2), t[1][j].y.mul_fq(n3), false};
+  }
+  Term<G2Curve> terms[4];
+  for (int i = 0; i < 4; ++i) {
+    terms[i].table = t[i].data();
+    terms[i].len = wnaf64_var(mag[i], kVarWindow, terms[i].digits);  // at most 65 digits
+    // A negative quarter is folded into its digits.
+    if (neg[i])
+      for (int j = 0; j < terms[i].len; ++j) terms[i].digits[j] = (int8_t)-terms[i].digits[j];
+  }
+  J2 acc = straus_var(terms, 4);
+  acc.z = acc.z.mul_fq(zc);
+  return acc.to_proj();
 }
 
 G2 g2_mul_var(const G2& p, const Fr& k) { return g2_mul_var(p.to_affine_var(), k); }
