@@ -238,6 +238,36 @@ TEST(ScalarMul, MultiScalarSums) {
   }
 }
 
+TEST(ScalarMul, ManyTermSumsTakeBuckets) {
+  // From 32 terms (64 GLV halves) on, the sum runs on buckets; window widths change
+  // with the count. Repeated points (a bucket doubling), a point and its negation,
+  // generator terms, zero and extreme scalars, against the sum of single products.
+  std::mt19937_64 rng(37);
+  const G1 g = G1::from_affine(g1_generator());
+  for (size_t n : {31u, 32u, 33u, 100u, 300u, 1100u}) {
+    std::vector<G1Affine> pts;
+    std::vector<Fr> ks;
+    const G1Affine p = ref_mul(g, random_fr(rng)).to_affine();
+    for (size_t i = 0; i < n; ++i) {
+      switch (i % 7) {
+        case 0: pts.push_back(p); break;
+        case 1: pts.push_back(-p); break;
+        case 2: pts.push_back(g1_generator()); break;
+        default: pts.push_back(g1_mul_var(g1_generator(), random_fr(rng)).to_affine_var());
+      }
+      switch (i % 5) {
+        case 0: ks.push_back(-Fr::one()); break;
+        case 1: ks.push_back(Fr::from_u64(i)); break;
+        case 2: ks.push_back(i % 3 ? Fr::zero() : Fr::one()); break;
+        default: ks.push_back(random_fr(rng));
+      }
+    }
+    G1 want = G1::identity();
+    for (size_t i = 0; i < n; ++i) want += g1_mul_var(pts[i], ks[i]);
+    ASSERT_EQ(g1_msm_var(pts, ks), want) << n;
+  }
+}
+
 // The defining criterion: P in G2 exactly when [6x^2]P == psi(P).
 bool in_subgroup_oracle(const G2Affine& p) {
   const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};

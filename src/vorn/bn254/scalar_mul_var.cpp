@@ -153,13 +153,100 @@ G1 g1_mul_var(const G1Affine& p, const Fr& k) {
 
 G1 g1_mul_var(const G1& p, const Fr& k) { return g1_mul_var(p.to_affine_var(), k); }
 
+namespace {
+
+// ---- Pippenger's bucket method, for many terms ----
+//
+// Every term is a GLV half: an affine point (already negated when its half is) and a
+// scalar below 2^128. The scalars are cut into signed c-bit digits in
+// [-2^(c-1), 2^(c-1)] (ceil(129 / c) windows cover 128 bits and the last carry).
+// For each window, from the top: c doublings of the accumulator, each point added to
+// the bucket of its digit's magnitude (negated for a negative digit), then
+// sum_j j * B_j by a running sum from the top bucket down, added to the accumulator.
+// Cost per window: one mixed addition per term and two additions per bucket, so c
+// grows with the number of terms.
+int pippenger_window(size_t terms) {
+  int log2 = 0;
+  while ((size_t{2} << log2) <= terms) ++log2;  // floor(log2(terms))
+  return std::clamp(log2 - 3, 4, 16);
+}
+
+J1 pippenger_var(const std::vector<G1Affine>& pts, const std::vector<std::array<uint64_t, 2>>& ks) {
+  const size_t n = pts.size();
+  const int c = pippenger_window(n);
+  const int windows = (129 + c - 1) / c;
+  const int half = 1 << (c - 1);
+  const uint64_t mask = (uint64_t{1} << c) - 1;
+  std::vector<int32_t> digits(n * (size_t)windows);
+  for (size_t i = 0; i < n; ++i) {
+    int carry = 0;
+    for (int w = 0; w < windows; ++w) {
+      const int pos = c * w, limb = pos / 64, off = pos % 64;
+      uint64_t v = limb < 2 ? ks[i][limb] >> off : 0;
+      if (limb == 0 && off > 64 - c) v |= ks[i][1] << (64 - off);
+      int d = (int)(v & mask) + carry;
+      carry = d > half;
+      digits[i * (size_t)windows + (size_t)w] = d - (carry ? 2 * half : 0);
+    }
+  }
+  std::vector<J1> buckets((size_t)half);
+  J1 acc = J1::identity();
+  for (int w = windows - 1; w >= 0; --w) {
+    for (int s = 0; s < c; ++s) acc = acc.dbl_var();
+    std::fill(buckets.begin(), buckets.end(), J1::identity());
+    for (size_t i = 0; i < n; ++i) {
+      const int d = digits[i * (size_t)windows + (size_t)w];
+      if (d > 0) buckets[(size_t)d - 1] = buckets[(size_t)d - 1].add_affine_var(pts[i]);
+      else if (d < 0) buckets[(size_t)(-d) - 1] = buckets[(size_t)(-d) - 1].add_affine_var(-pts[i]);
+    }
+    J1 running = J1::identity(), sum = J1::identity();
+    for (int j = half - 1; j >= 0; --j) {
+      running = running.add_var(buckets[(size_t)j]);
+      sum = sum.add_var(running);
+    }
+    acc = acc.add_var(sum);
+  }
+  return acc;
+}
+
+// Below this many GLV halves, interleaved wNAF (Straus) is faster than buckets.
+constexpr size_t kPippengerMinTerms = 64;
+
+}  // namespace
+
 G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
   const size_t n = std::min(points.size(), scalars.size());
+  const G1Affine gen = g1_generator();
+  size_t others = 0;
+  for (size_t i = 0; i < n; ++i) others += !(points[i].infinity || scalars[i].is_zero() || points[i] == gen);
+  if (2 * others >= kPippengerMinTerms) {
+    std::vector<G1Affine> pts;
+    std::vector<std::array<uint64_t, 2>> ks;
+    pts.reserve(2 * others);
+    ks.reserve(2 * others);
+    Fr gen_scalar = Fr::zero();
+    for (size_t i = 0; i < n; ++i) {
+      if (points[i].infinity || scalars[i].is_zero()) continue;
+      if (points[i] == gen) {
+        gen_scalar = gen_scalar + scalars[i];
+        continue;
+      }
+      uint64_t k1[2], k2[2], n1, n2;
+      detail::glv_split(scalars[i], k1, n1, k2, n2);
+      pts.push_back(n1 ? -points[i] : points[i]);
+      ks.push_back({k1[0], k1[1]});
+      const G1Affine e = g1_endo(points[i]);
+      pts.push_back(n2 ? -e : e);
+      ks.push_back({k2[0], k2[1]});
+    }
+    G1 sum = pippenger_var(pts, ks).to_proj();
+    if (!gen_scalar.is_zero()) sum = sum + g1_mul_gen_var(gen_scalar);
+    return sum;
+  }
   std::vector<Term<G1Curve>> terms;
   terms.reserve(2 * n);
   std::vector<std::array<G1Affine, kVarTable>> tables;
   tables.reserve(2 * n);
-  const G1Affine gen = g1_generator();
   // Terms on the generator add up to one scalar, taken by the fixed-base table.
   Fr gen_scalar = Fr::zero();
   for (size_t i = 0; i < n; ++i) {
