@@ -79,6 +79,12 @@ TEST(Tower, SparseProductsMatchGeneralOnes) {
     Fq2 l0 = rng.fq2(), l3 = rng.fq2(), l4 = rng.fq2();
     Fq12 line{{l0, Fq2::zero(), Fq2::zero()}, {l3, l4, Fq2::zero()}};
     EXPECT_EQ(f.mul_by_034(l0, l3, l4), f * line);
+    // Two lines multiplied together first, then folded in, against the full products.
+    Fq2 m0 = rng.fq2(), m3 = rng.fq2(), m4 = rng.fq2();
+    Fq12 other{{m0, Fq2::zero(), Fq2::zero()}, {m3, m4, Fq2::zero()}};
+    const Fq12 both = Fq12::line_product(l0, l3, l4, m0, m3, m4);
+    EXPECT_EQ(both, line * other);
+    EXPECT_EQ(f.mul_by_line_product(both), f * line * other);
   }
 }
 

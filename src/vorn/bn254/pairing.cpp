@@ -84,6 +84,32 @@ Fq12 exp_by_x(const Fq12& f) {
 
 }  // namespace
 
+namespace {
+
+// The line values of one Miller loop step, folded into f two at a time: the product
+// of two lines costs six Fq2 multiplications and folding it seventeen, against
+// thirteen for each line alone. The order of the factors does not change f.
+struct Lines {
+  struct Line {
+    Fq2 l0, l3, l4;
+  };
+  std::vector<Line> pending;
+
+  void add(const Fq2& l0, const Fq2& l3, const Fq2& l4) { pending.push_back({l0, l3, l4}); }
+  void fold_into(Fq12& f) {
+    size_t i = 0;
+    for (; i + 1 < pending.size(); i += 2) {
+      const Line& a = pending[i];
+      const Line& b = pending[i + 1];
+      f = f.mul_by_line_product(Fq12::line_product(a.l0, a.l3, a.l4, b.l0, b.l3, b.l4));
+    }
+    if (i < pending.size()) f = f.mul_by_034(pending[i].l0, pending[i].l3, pending[i].l4);
+    pending.clear();
+  }
+};
+
+}  // namespace
+
 Fq12 miller_loop(std::span<const PairingInput> pairs) {
   std::vector<LoopPair> st;
   st.reserve(pairs.size());
@@ -96,29 +122,33 @@ Fq12 miller_loop(std::span<const PairingInput> pairs) {
 
   constexpr int n = (int)std::size(params::ATE_LOOP_NAF);
   Fq2 l0, l3, l4;
+  Lines lines;
+  lines.pending.reserve(2 * st.size());
   for (int i = n - 2; i >= 0; --i) {
     if (i != n - 2) f = f.sqr();
     for (auto& s : st) {
       double_step(s, l0, l3, l4);
-      f = f.mul_by_034(l0, l3, l4);
+      lines.add(l0, l3, l4);
     }
     const int d = params::ATE_LOOP_NAF[i];
     if (d != 0) {
       for (auto& s : st) {
         add_step(s, d > 0 ? s.q : -s.q, l0, l3, l4);
-        f = f.mul_by_034(l0, l3, l4);
+        lines.add(l0, l3, l4);
       }
     }
+    lines.fold_into(f);
   }
   // The two Frobenius lines: T + psi(Q), then + (-psi^2(Q)).
   for (auto& s : st) {
     const G2Affine q1 = g2_psi(s.q);
     const G2Affine q2 = -g2_psi(q1);
     add_step(s, q1, l0, l3, l4);
-    f = f.mul_by_034(l0, l3, l4);
+    lines.add(l0, l3, l4);
     add_step(s, q2, l0, l3, l4);
-    f = f.mul_by_034(l0, l3, l4);
+    lines.add(l0, l3, l4);
   }
+  lines.fold_into(f);
   return f;
 }
 

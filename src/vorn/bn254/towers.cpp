@@ -113,6 +113,25 @@ Fq12 Fq12::mul_by_034(const Fq2& l0, const Fq2& l3, const Fq2& l4) const {
   return {t0 + t1.mul_by_v(), r1};
 }
 
+Fq12 Fq12::line_product(const Fq2& l0, const Fq2& l3, const Fq2& l4, const Fq2& m0, const Fq2& m3,
+                        const Fq2& m4) {
+  // (A + B w)(C + D w) with A = l0, B = l3 + l4 v, C = m0, D = m3 + m4 v and w^2 = v:
+  // AC + BD v + (AD + BC) w, where BD v = l4 m4 xi + l3 m3 v + (l3 m4 + l4 m3) v^2.
+  const Fq2 a = l0 * m0, b = l3 * m3, c = l4 * m4;
+  const Fq2 bc = (l3 + l4) * (m3 + m4) - b - c;
+  const Fq2 x = (l0 + l3) * (m0 + m3) - a - b;
+  const Fq2 y = (l0 + l4) * (m0 + m4) - a - c;
+  return {{a + c.mul_by_xi(), b, bc}, {x, y, Fq2::zero()}};
+}
+
+Fq12 Fq12::mul_by_line_product(const Fq12& g) const {
+  // Karatsuba over w, with g's second half sparse (g1.c2 = 0).
+  const Fq6 t0 = c0 * g.c0;
+  const Fq6 t1 = c1.mul_by_01(g.c1.c0, g.c1.c1);
+  const Fq6 r1 = (c0 + c1) * (g.c0 + g.c1) - t0 - t1;
+  return {t0 + t1.mul_by_v(), r1};
+}
+
 Fq12 Fq12::inv() const {
   Fq6 t = (c0.sqr() - c1.sqr().mul_by_v()).inv();
   return {c0 * t, -(c1 * t)};

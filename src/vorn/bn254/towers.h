@@ -130,6 +130,14 @@ struct Fq12 {
   /// Multiplication by the sparse element c0 + c3 w + c4 v w (a line value with its
   /// coefficients at w^0, w^1 and w^3): thirteen Fq2 multiplications.
   Fq12 mul_by_034(const Fq2& c0, const Fq2& c3, const Fq2& c4) const;
+  /// The product of two line values (c0 + c3 w + c4 v w)(d0 + d3 w + d4 v w): six Fq2
+  /// multiplications; the result has no v^2 w coefficient.
+  static Fq12 line_product(const Fq2& c0, const Fq2& c3, const Fq2& c4, const Fq2& d0, const Fq2& d3,
+                           const Fq2& d4);
+  /// Multiplication by an element whose v^2 w coefficient is zero (a product of two
+  /// line values): seventeen Fq2 multiplications, against twenty-six for the two lines
+  /// folded in one after the other.
+  Fq12 mul_by_line_product(const Fq12& g) const;
   /// Conjugate c0 - c1 w, i.e. x^(q^6); the inverse on the cyclotomic subgroup.
   Fq12 conj() const { return {c0, -c1}; }
   /// Constant-time inverse; zero maps to zero.
