@@ -144,7 +144,9 @@ def test_association_counter_overflow(counter):
         vi.derive_salt(5, "t", counter)
 
 
-@pytest.mark.parametrize("flavor", [0, U64])
+# The edges, and values whose low bytes are a valid flavor: a conversion that kept only
+# the low 8 or 32 bits would accept them.
+@pytest.mark.parametrize("flavor", [0, U64, 2**8 + 1, 2**32 + 2, 2**63 + 3])
 def test_flavor_edges_reach_the_flavor_check(flavor):
     with pytest.raises(ValueError, match="^unknown flavor$"):
         vi.note_commitment(flavor, 1, 2, 3, 4)
