@@ -45,7 +45,7 @@ def respond(e, pairs):
 SK, K = 0x5C4A11, 0x77AB
 PK = g(SK)
 H_BATCH, ISSUER, CHAIN = vi.batch_commitment([5, 6]), 0xC0FFEE, 8453
-MSG_HASH, REG_ID = bytes(range(100, 132)), "registry-1"
+MSG_HASH, REG_ID = bytes(range(100, 132)), "registry-1"  # the hash lies above r: it enters reduced
 
 
 def schnorr(row, words_of):
@@ -241,16 +241,15 @@ def approval(r, *, e_a=None, pk_b=None, sender=None, spender=None, chainid=None)
     payer's point, decrypted from e_a, re-encrypted to pk_b with the builder's
     randomness (so that E_b stays the same when pk_b does)."""
     a = r["proof"]["approve"]
-    sk_a = ALICE.sk
     e_a = wr.from_ct(a["E_a"]) if e_a is None else e_a
     pk_b = wr.from_pt(a["pk_b"]) if pk_b is None else pk_b
     sender = int(a["sender"], 16) if sender is None else sender
     spender = int(a["spender"], 16) if spender is None else spender
     chainid = a["chainid"] if chainid is None else chainid
-    m_prime = vi.elgamal_decrypt(e_a, sk_a)
-    e_b = vi.elgamal_encrypt(m_prime, pk_b, R_PRIME)
-    pk_a = vi.g1_mul(G1, sk_a)
-    proof = vi.chaum_pedersen_prove(e_a, e_b, pk_a, pk_b, sk_a, R_PRIME, sender, spender, chainid, wr.REGISTRY, 41, 42)
+    e_b = vi.elgamal_encrypt(vi.elgamal_decrypt(e_a, ALICE.sk), pk_b, R_PRIME)
+    pk_a = ALICE.pk
+    proof = vi.chaum_pedersen_prove(e_a, e_b, pk_a, pk_b, ALICE.sk, R_PRIME, sender, spender, chainid, wr.REGISTRY,
+                                    41, 42)
     assert vi.chaum_pedersen_verify(e_a, e_b, pk_a, pk_b, proof, sender, spender, chainid, wr.REGISTRY)
     a.update(E_a=wr.ctj(e_a), E_b=wr.ctj(e_b), pk_a=wr.pt(pk_a), pk_b=wr.pt(pk_b), sender=wr.hx(sender),
              spender=wr.hx(spender), chainid=chainid, proof=cp_record(proof))
@@ -280,9 +279,9 @@ TIES = [
     ("spender", lambda r: approval(r, spender=wr.OTHER.addr), APPROVE_PARTIES),
     ("chainid", lambda r: approval(r, chainid=wr.CHAIN + 1), APPROVE_PARTIES),
     # vd_payer: the approved ciphertext, the payee's account, this chain.
-    ("vd E_ct", lambda r: vd_payer(r, e_ct=vi.elgamal_encrypt(ALICE.M, wr.PAYEE.pk, 0xF00D)), VD_PAYER_UNBOUND),
-    ("vd account", lambda r: vd_payer(r, account=wr.OTHER.addr), VD_PAYER_UNBOUND),
-    ("vd chainid", lambda r: vd_payer(r, chainid=wr.CHAIN + 1), VD_PAYER_UNBOUND),
+    ("vd.E_ct", lambda r: vd_payer(r, e_ct=vi.elgamal_encrypt(ALICE.M, wr.PAYEE.pk, 0xF00D)), VD_PAYER_UNBOUND),
+    ("vd.account", lambda r: vd_payer(r, account=wr.OTHER.addr), VD_PAYER_UNBOUND),
+    ("vd.chainid", lambda r: vd_payer(r, chainid=wr.CHAIN + 1), VD_PAYER_UNBOUND),
 ]
 
 
