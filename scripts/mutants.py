@@ -174,15 +174,21 @@ def restore(f, original):
 
 
 def run(cmd, log, timeout=None, cwd=None, env=None):
+    """Runs cmd in its own process group, so that a timeout or an interrupt ends it
+    with every compiler or test process it started."""
     with open(log, "ab") as out:
         out.write(("$ " + " ".join(map(str, cmd)) + "\n").encode())
         out.flush()
+        proc = subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT, cwd=cwd, env=env, start_new_session=True)
         try:
-            return subprocess.run(cmd, stdout=out, stderr=subprocess.STDOUT, timeout=timeout, cwd=cwd,
-                                  env=env).returncode
+            return proc.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             out.write(b"\n*** timeout\n")
             return "timeout"
+        finally:
+            if proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
 
 
 class Runner:
@@ -205,14 +211,23 @@ class Runner:
         for t in cpp:
             rc = run(self.nice + [str(BLD / t), "--gtest_brief=1"], log, TEST_TIMEOUT)
             if rc != 0:
-                return t + (" (timeout)" if rc == "timeout" else "")
+                return t + how(rc)
         if py:
             files = [f"tests/python/{p}" for p in py]
             rc = run(self.nice + [sys.executable, "-m", "pytest", "-x", "-q", "-p", "no:cacheprovider"] + files, log,
                      TEST_TIMEOUT, cwd=SRC, env=self.env)
             if rc != 0:
-                return failing_py(log) + (" (timeout)" if rc == "timeout" else "")
+                return failing_py(log) + how(rc)
         return None
+
+
+def how(rc):
+    """How a failing test program ended, when it did not simply fail."""
+    if rc == "timeout":
+        return " (timeout)"
+    if rc < 0:
+        return f" (crashed: {signal.Signals(-rc).name})"
+    return ""
 
 
 def failing_py(log):
@@ -221,6 +236,8 @@ def failing_py(log):
     for line in Path(log).read_text(errors="replace").splitlines():
         if line.startswith(("FAILED ", "ERROR ")):
             name = line.split()[1].split(" - ")[0].replace("tests/python/", "")
+        elif "/tests/python/test_" in line and line.lstrip().startswith("File "):  # faulthandler's trace
+            name = line.split("/tests/python/")[1].split('"')[0] + "::" + line.rsplit(" in ", 1)[-1]
     return name
 
 
@@ -244,8 +261,9 @@ def main():
     faults = parse_list(Path(args.list_file))
     if args.only:
         faults = [f for f in faults if any(fnmatch.fnmatch(f.name, p) for p in args.only)]
-    # SIGTERM and SIGHUP end the run like Ctrl-C, through the same restore.
-    for sig in (signal.SIGTERM, signal.SIGHUP):
+    # Ctrl-C, SIGTERM and SIGHUP end the run through the same restore (SIGINT is set
+    # explicitly: a shell starts background jobs with it ignored).
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, interrupt)
 
     WORK.mkdir(parents=True, exist_ok=True)
