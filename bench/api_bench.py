@@ -370,6 +370,21 @@ def _receipt_road():
 row("receipt road (examples/receipt_road.py)")(_receipt_road())
 
 
+# ---- the boundary: what a call costs beyond its kernel work -----------------
+# reduce_mod_order(r - 5) less reduce_mod_order(5) is one 256-bit int each way; the
+# keccak and Poseidon rows compare with bench_hash's BM_KeccakWords/22 and
+# BM_PoseidonWords2 (the same work in the kernel, no Python).
+
+B_WORDS = [R - 1 - i for i in range(22)]
+row("boundary: reduce_mod_order(5)")(lambda: vi.reduce_mod_order(5))
+row("boundary: reduce_mod_order(r - 5)")(lambda: vi.reduce_mod_order(R - 5))
+row("boundary: keccak_scalar, 22 words of 256 bits")(lambda: vi.keccak_scalar(B_WORDS))
+row("boundary: keccak_scalar, 22 small words")(lambda: vi.keccak_scalar(list(range(22))))
+row("boundary: poseidon([a, b]), 254-bit a, b")(lambda: vi.poseidon([R - 5, R - 7]))
+row("boundary: g1_add(P, infinity)")(lambda: vi.g1_add(P, (0, 0)))
+row("boundary: g1_add(P, G1)")(lambda: vi.g1_add(P, vi.G1))
+
+
 # ---- later areas append their rows here ------------------------------------
 
 

@@ -23,7 +23,7 @@ std::vector<W> make_leaves(size_t count) {
 
 }  // namespace
 
-// path() recomputes every level from the leaves: about n + depth node hashes.
+// path() computes every level from the leaves once: about n + depth node hashes.
 static void BM_TreePath(benchmark::State& st) {
   const size_t count = static_cast<size_t>(st.range(0));
   const uint64_t depth = static_cast<uint64_t>(st.range(1));
@@ -34,8 +34,32 @@ static void BM_TreePath(benchmark::State& st) {
     benchmark::DoNotOptimize(p);
     index = (index + 997) % count;
   }
+  st.SetItemsProcessed(static_cast<int64_t>(st.iterations() * count));
 }
 BENCHMARK(BM_TreePath)->Args({1024, 20})->Args({65536, 20})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TreePath)->Args({1 << 20, 20})->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The levels alone (the root), and the root with two paths from the same pass (a
+// verifier's two memberships): the same cost.
+static void BM_TreeLevels(benchmark::State& st) {
+  const size_t count = static_cast<size_t>(st.range(0));
+  const bool two_paths = st.range(1) != 0;
+  const uint64_t depth = count > 65536 ? 20 : 16;
+  const n::IdentityMerkleTree t = *n::IdentityMerkleTree::from_leaves(make_leaves(count), depth);
+  const uint64_t idx[2] = {count - 1, count / 3};
+  for (auto _ : st) {
+    if (two_paths) {
+      auto p = t.paths(idx);
+      benchmark::DoNotOptimize(p);
+    } else {
+      auto r = t.root();
+      benchmark::DoNotOptimize(r);
+    }
+  }
+  st.SetItemsProcessed(static_cast<int64_t>(st.iterations() * count));
+}
+BENCHMARK(BM_TreeLevels)->ArgNames({"leaves", "two_paths"})->Args({65536, 0})->Args({65536, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TreeLevels)->ArgNames({"leaves", "two_paths"})->Args({1 << 20, 0})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 static void BM_TreeFromLeaves(benchmark::State& st) {
   const std::vector<W> leaves = make_leaves(1024);

@@ -11,8 +11,9 @@ verifies it.
 Every secret, nonce and randomness below is derived from one fixed seed with
 Keccak-256 (`secret`), so each run prints the same values.
 
-Usage: PYTHONPATH=<build dir> python3 examples/receipt_road.py
-Exits 0 and ends with the line VALID when every step succeeds.
+Usage: PYTHONPATH=<build dir> python3 examples/receipt_road.py [ENVELOPE_FILE]
+Exits 0 and ends with the line VALID when every step succeeds. Given a file name, it
+also writes the receipt's envelope there (for `vorn receipt verify ENVELOPE_FILE`).
 """
 import json
 import sys
@@ -154,6 +155,10 @@ def main():
     print(f"\nroad total {road.total:.2f} ms")
     if not verdict["ok"] or verdict["reason"] != "VALID":
         return 1
+    if len(sys.argv) > 1:
+        with open(sys.argv[1], "w") as f:
+            f.write(armoured[0] + "\n")
+        print(f"envelope written to {sys.argv[1]}")
     print("VALID")
     return 0
 

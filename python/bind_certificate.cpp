@@ -9,7 +9,7 @@ namespace vorn::frame {
 namespace {
 
 std::span<const uint8_t> bytes_of(const Value& v) {
-  return {reinterpret_cast<const uint8_t*>(v.s.data()), v.s.size()};
+  return {reinterpret_cast<const uint8_t*>(v.str().data()), v.str().size()};
 }
 
 Value bytes_value(const registry::Bytes& b) { return Value::bytes(std::string(b.begin(), b.end())); }
@@ -18,7 +18,7 @@ Result<Value> sign_body(Args& a) {
   VORN_TRY(W sk, arg_w(a[0]));
   VORN_TRY(W chainid, arg_w(a[6]));
   VORN_TRY(W k, arg_w(a[7]));
-  VORN_TRY(registry::Bytes wire, registry::registry_sign_certificate(sk, a[1].s, a[2].s, a[3].u, a[4].i, a[5].i,
+  VORN_TRY(registry::Bytes wire, registry::registry_sign_certificate(sk, a[1].str(), a[2].str(), a[3].u, a[4].i, a[5].i,
                                                                       chainid, k));
   return bytes_value(wire);
 }

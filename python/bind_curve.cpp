@@ -85,14 +85,14 @@ Result<Value> g2_mul_body(Args& a) {
   return map_result(bn254::g2_mul(p, k), g2_value);
 }
 Result<Value> pairing_check_body(Args& a) {
-  // Every word of every pair is converted before any point is decoded.
+  // Every word of every pair is converted before any point is decoded: six words a
+  // pair, the G1 point's x, y, then the G2 point's x.c0, x.c1, y.c0, y.c1.
+  VORN_TRY(const std::vector<W> words, arg_w_list(a[0]));
   std::vector<bn254::PairingWords> pairs;
-  pairs.reserve(a[0].items.size());
-  for (const Value& pair : a[0].items) {
-    VORN_TRY(auto p, arg_g1(pair.items[0]));
-    VORN_TRY(auto q, arg_g2(pair.items[1]));
-    pairs.emplace_back(p, q);
-  }
+  pairs.reserve(words.size() / 6);
+  for (size_t i = 0; i + 6 <= words.size(); i += 6)
+    pairs.emplace_back(G1Words{words[i], words[i + 1]},
+                       G2Words{words[i + 2], words[i + 3], words[i + 4], words[i + 5]});
   return map_result(bn254::pairing_check(pairs), Value::boolean);
 }
 Result<Value> reduce_mod_order_body(Args& a) {

@@ -12,7 +12,7 @@ Result<Value> keccak_scalar_body(Args& a) {
   return Value::integer(hash::keccak_scalar(words));
 }
 
-Result<Value> identity_scalar_body(Args& a) { return Value::integer(hash::identity_scalar(a[0].s)); }
+Result<Value> identity_scalar_body(Args& a) { return Value::integer(hash::identity_scalar(a[0].str())); }
 
 Result<Value> batch_commitment_body(Args& a) {
   VORN_TRY(std::vector<W> cms, arg_w_list(a[0]));

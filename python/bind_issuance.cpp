@@ -29,13 +29,12 @@ Result<Value> band_for_face_body(Args& a) {
 // The envelope is validated before the scope and the face are converted, so that a
 // malformed envelope is reported first.
 Result<Value> check_issuance_body(Args& a) {
-  const std::vector<Value>& e = a[0].items;
+  std::vector<Value>& e = a[0].items;
   registry::InsurerEnvelopeItems items;
   VORN_TRY(items.scopes, arg_w_list(e[6]));
   items.good_standing = e[0].b;
   items.face_band = static_cast<uint8_t>(e[1].u);
-  items.dep_models.reserve(e[2].items.size());
-  for (const Value& m : e[2].items) items.dep_models.push_back(static_cast<uint8_t>(m.u));
+  items.dep_models.assign(e[2].s.begin(), e[2].s.end());
   items.max_dep_rate = static_cast<uint32_t>(e[3].u);
   items.max_premium_rate = static_cast<uint32_t>(e[4].u);
   items.expiry = e[5].f;

@@ -80,15 +80,15 @@ Result<Value> receiving_leaf_body(Args& a) {
   return int_result(notes::receiving_leaf(m_rec, k_recv, salt));
 }
 
-Result<Value> tree_tag_body(Args& a) { return int_result(notes::tree_tag(a[0].s)); }
+Result<Value> tree_tag_body(Args& a) { return int_result(notes::tree_tag(a[0].str())); }
 
 Result<Value> derive_salt_body(Args& a) {
   VORN_TRY(const W holder_secret, arg_w(a[0]));
-  return int_result(notes::derive_salt(holder_secret, a[1].s, a[2].u));
+  return int_result(notes::derive_salt(holder_secret, a[1].str(), a[2].u));
 }
 
-Result<Value> scope_id_body(Args& a) { return int_result(notes::scope_id(a[0].s)); }
-Result<Value> subtree_key_body(Args& a) { return int_result(notes::subtree_key(a[0].s)); }
+Result<Value> scope_id_body(Args& a) { return int_result(notes::scope_id(a[0].str())); }
+Result<Value> subtree_key_body(Args& a) { return int_result(notes::subtree_key(a[0].str())); }
 
 const char* const M = "vorn_identity";
 Register r_tree_tag({M, "tree_tag", {{"tree_id", &kText}}, "", tree_tag_body});

@@ -9,12 +9,12 @@ namespace {
 using namespace crypto_bind;
 namespace cw = crypto::words;
 
-std::span<const uint8_t> text_bytes(const std::string& s) {
+std::span<const uint8_t> text_bytes(std::string_view s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
 Result<W> msg_hash_w(const Value& v) {
-  return bn254::msg32(reinterpret_cast<const uint8_t*>(v.s.data()), v.s.size());
+  return bn254::msg32(reinterpret_cast<const uint8_t*>(v.str().data()), v.str().size());
 }
 
 // Converts sk, msg_hash, chainid, k (registry_id is text and cannot fail).
@@ -23,7 +23,7 @@ Result<Value> registry_schnorr_sign_body(Args& a) {
   VORN_TRY(const W msg, msg_hash_w(a[1]));
   VORN_TRY(const W chainid, arg_w(a[3]));
   VORN_TRY(const W k, arg_w(a[4]));
-  return schnorr_v(cw::registry_schnorr_sign(sk, msg, text_bytes(a[2].s), chainid, k));
+  return schnorr_v(cw::registry_schnorr_sign(sk, msg, text_bytes(a[2].str()), chainid, k));
 }
 
 // Converts e, s, pk, r_point, msg_hash, chainid; then decodes pk, then R.
@@ -34,7 +34,7 @@ Result<Value> registry_schnorr_verify_body(Args& a) {
   VORN_TRY(const G1Words r, arg_g1(a[3]));
   VORN_TRY(const W msg, msg_hash_w(a[4]));
   VORN_TRY(const W chainid, arg_w(a[6]));
-  VORN_TRY(const bool ok, cw::registry_schnorr_verify(pk, {r, e, s}, msg, text_bytes(a[5].s), chainid));
+  VORN_TRY(const bool ok, cw::registry_schnorr_verify(pk, {r, e, s}, msg, text_bytes(a[5].str()), chainid));
   return Value::boolean(ok);
 }
 

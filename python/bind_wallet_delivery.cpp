@@ -6,15 +6,15 @@
 namespace vorn::frame {
 namespace {
 
-Result<Value> receiving_key_body(Args& a) { return text_result(wallet::receiving_key(a[0].s)); }
-Result<Value> wrap_mask_body(Args& a) { return text_result(wallet::wrap_mask(a[0].s)); }
-Result<Value> deliver_a1_body(Args& a) { return text_result(wallet::deliver_a1(a[0].s)); }
-Result<Value> deliver_a2_body(Args& a) { return text_result(wallet::deliver_a2(a[0].s)); }
-Result<Value> open_a1_body(Args& a) { return text_result(wallet::open_a1(a[0].s)); }
-Result<Value> open_a2_body(Args& a) { return text_result(wallet::open_a2(a[0].s)); }
-Result<Value> prove_receiving_binding_body(Args& a) { return text_result(wallet::prove_receiving_binding(a[0].s)); }
+Result<Value> receiving_key_body(Args& a) { return text_result(wallet::receiving_key(a[0].str())); }
+Result<Value> wrap_mask_body(Args& a) { return text_result(wallet::wrap_mask(a[0].str())); }
+Result<Value> deliver_a1_body(Args& a) { return text_result(wallet::deliver_a1(a[0].str())); }
+Result<Value> deliver_a2_body(Args& a) { return text_result(wallet::deliver_a2(a[0].str())); }
+Result<Value> open_a1_body(Args& a) { return text_result(wallet::open_a1(a[0].str())); }
+Result<Value> open_a2_body(Args& a) { return text_result(wallet::open_a2(a[0].str())); }
+Result<Value> prove_receiving_binding_body(Args& a) { return text_result(wallet::prove_receiving_binding(a[0].str())); }
 Result<Value> verify_receiving_binding_body(Args& a) {
-  VORN_TRY(const bool ok, wallet::verify_receiving_binding(a[0].s));
+  VORN_TRY(const bool ok, wallet::verify_receiving_binding(a[0].str()));
   return Value::boolean(ok);
 }
 

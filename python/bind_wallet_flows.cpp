@@ -8,13 +8,13 @@
 namespace vorn::frame {
 namespace {
 
-Result<Value> mint_unilateral_a1_body(Args& a) { return text_result(wallet::mint_unilateral_a1(a[0].s)); }
-Result<Value> mint_unilateral_a2_body(Args& a) { return text_result(wallet::mint_unilateral_a2(a[0].s)); }
-Result<Value> make_receipt_a1_body(Args& a) { return text_result(wallet::make_receipt_a1(a[0].s)); }
-Result<Value> make_receipt_a2_body(Args& a) { return text_result(wallet::make_receipt_a2(a[0].s)); }
-Result<Value> verify_receipt_a1_body(Args& a) { return text_result(wallet::verify_receipt_a1(a[0].s)); }
-Result<Value> verify_receipt_a2_body(Args& a) { return text_result(wallet::verify_receipt_a2(a[0].s)); }
-Result<Value> issue_credential_body(Args& a) { return text_result(wallet::issue_credential(a[0].s)); }
+Result<Value> mint_unilateral_a1_body(Args& a) { return text_result(wallet::mint_unilateral_a1(a[0].str())); }
+Result<Value> mint_unilateral_a2_body(Args& a) { return text_result(wallet::mint_unilateral_a2(a[0].str())); }
+Result<Value> make_receipt_a1_body(Args& a) { return text_result(wallet::make_receipt_a1(a[0].str())); }
+Result<Value> make_receipt_a2_body(Args& a) { return text_result(wallet::make_receipt_a2(a[0].str())); }
+Result<Value> verify_receipt_a1_body(Args& a) { return text_result(wallet::verify_receipt_a1(a[0].str())); }
+Result<Value> verify_receipt_a2_body(Args& a) { return text_result(wallet::verify_receipt_a2(a[0].str())); }
+Result<Value> issue_credential_body(Args& a) { return text_result(wallet::issue_credential(a[0].str())); }
 
 const char* const M = "vorn_wallet";
 Register r_mint_unilateral_a1({M, "mint_unilateral_a1", {{"args_json", &shape::Text}}, "", mint_unilateral_a1_body});

@@ -12,16 +12,16 @@ const Shape kBytes{Shape::Kind::Bytes, {}};
 const Shape kText{Shape::Kind::Text, {}};
 const Shape kU64{Shape::Kind::U64, {}};
 
-Result<Value> canonical_json_body(Args& a) { return text_result(wallet::canonical_json(a[0].s)); }
+Result<Value> canonical_json_body(Args& a) { return text_result(wallet::canonical_json(a[0].str())); }
 
-Result<Value> canonical_identity_data_body(Args& a) { return text_result(wallet::canonical_identity_data(a[0].s)); }
+Result<Value> canonical_identity_data_body(Args& a) { return text_result(wallet::canonical_identity_data(a[0].str())); }
 
-Result<Value> receipt_id_body(Args& a) { return Value::text(wallet::receipt_id(a[0].s, a[1].u)); }
+Result<Value> receipt_id_body(Args& a) { return Value::text(wallet::receipt_id(a[0].str(), a[1].u)); }
 
-Result<Value> envelope_text_body(Args& a) { return Value::text(wallet::envelope_text(a[0].s, a[1].u)); }
+Result<Value> envelope_text_body(Args& a) { return Value::text(wallet::envelope_text(a[0].str(), a[1].u)); }
 
 Result<Value> parse_envelope_body(Args& a) {
-  VORN_TRY(std::string bytes, wallet::parse_envelope(a[0].s));
+  VORN_TRY(std::string bytes, wallet::parse_envelope(a[0].str()));
   return Value::bytes(std::move(bytes));
 }
 

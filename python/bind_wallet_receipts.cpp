@@ -10,9 +10,9 @@ namespace {
 // initialisation runs in order within one file only).
 const Shape kText{Shape::Kind::Text, {}};
 
-Result<Value> verify_receipt_body(Args& a) { return text_result(wallet::verify_receipt(a[0].s)); }
+Result<Value> verify_receipt_body(Args& a) { return text_result(wallet::verify_receipt(a[0].str())); }
 
-Result<Value> build_receipt_body(Args& a) { return text_result(wallet::build_receipt(a[0].s)); }
+Result<Value> build_receipt_body(Args& a) { return text_result(wallet::build_receipt(a[0].str())); }
 
 const char* const M = "vorn_wallet";
 Register r_verify_receipt({M, "verify_receipt", {{"core_text", &kText}}, "", verify_receipt_body});

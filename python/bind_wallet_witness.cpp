@@ -5,8 +5,8 @@
 namespace vorn::frame {
 namespace {
 
-Result<Value> a1_body(Args& a) { return text_result(wallet::deposit_fold_a1_witness(a[0].s)); }
-Result<Value> a2_body(Args& a) { return text_result(wallet::deposit_fold_a2_witness(a[0].s)); }
+Result<Value> a1_body(Args& a) { return text_result(wallet::deposit_fold_a1_witness(a[0].str())); }
+Result<Value> a2_body(Args& a) { return text_result(wallet::deposit_fold_a2_witness(a[0].str())); }
 
 const char* const M = "vorn_wallet";
 Register r_a1({M, "deposit_fold_a1_witness", {{"args_json", &shape::Text}}, "", a1_body});

@@ -5,9 +5,14 @@
 // in the limited API, so one wheel serves every CPython from 3.10 on.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
+#include <dlfcn.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <new>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -44,14 +49,9 @@ Result<W> arg_w(const Value& v) {
   return v.word;
 }
 
-Result<std::vector<W>> arg_w_list(const Value& v) {
-  std::vector<W> out;
-  out.reserve(v.items.size());
-  for (const Value& item : v.items) {
-    VORN_TRY(W w, arg_w(item));
-    out.push_back(w);
-  }
-  return out;
+Result<std::vector<W>> arg_w_list(Value& v) {
+  if (v.wide) return IdError{kWordOutOfRange};
+  return std::move(v.words);
 }
 
 Result<G1Words> arg_g1(const Value& v) {
@@ -126,6 +126,52 @@ PyObject* panic_class() {
   return cls;
 }
 
+// ---- integer conversion at the boundary ----
+//
+// A 256-bit int crosses the boundary on every call, so its conversion is chosen once,
+// when the first module is created, by the interpreter the modules run in:
+// - 3.13 and later: PyLong_AsNativeBytes / PyLong_FromUnsignedNativeBytes, the public
+//   byte conversions (stable ABI from 3.14);
+// - 3.10 to 3.12: _PyLong_AsByteArray / _PyLong_FromByteArray, the conversions every
+//   one of these interpreters exports with this exact signature (it changed in 3.13);
+// - otherwise, or when a symbol is missing: the int methods to_bytes / from_bytes,
+//   called through cached objects.
+// The functions are looked up in the running interpreter, so the modules stay built
+// against the stable ABI and load in every interpreter from 3.10 on. Every form gives
+// the same words and the same errors; the tests run the modules under each
+// interpreter found on the machine.
+using AsNativeBytes = Py_ssize_t (*)(PyObject*, void*, Py_ssize_t, int);
+using FromUnsignedNativeBytes = PyObject* (*)(const void*, size_t, int);
+using AsByteArray = int (*)(PyObject*, unsigned char*, size_t, int, int);
+using FromByteArray = PyObject* (*)(const unsigned char*, size_t, int, int);
+
+enum class IntPath : uint8_t { Methods, ByteArray, NativeBytes };
+struct IntCodec {
+  IntPath path = IntPath::Methods;
+  AsNativeBytes as_native = nullptr;
+  FromUnsignedNativeBytes from_native = nullptr;
+  AsByteArray as_array = nullptr;
+  FromByteArray from_array = nullptr;
+};
+IntCodec g_int;
+
+void choose_int_codec() {
+  int major = 0, minor = 0;
+  if (std::sscanf(Py_GetVersion(), "%d.%d", &major, &minor) != 2) return;
+  void* self = dlopen(nullptr, RTLD_LAZY);
+  auto find = [&](const char* name) { return self ? dlsym(self, name) : nullptr; };
+  if (major == 3 && minor >= 13) {
+    g_int.as_native = reinterpret_cast<AsNativeBytes>(find("PyLong_AsNativeBytes"));
+    g_int.from_native = reinterpret_cast<FromUnsignedNativeBytes>(find("PyLong_FromUnsignedNativeBytes"));
+    if (g_int.as_native && g_int.from_native) g_int.path = IntPath::NativeBytes;
+  } else if (major == 3 && minor >= 10) {
+    g_int.as_array = reinterpret_cast<AsByteArray>(find("_PyLong_AsByteArray"));
+    g_int.from_array = reinterpret_cast<FromByteArray>(find("_PyLong_FromByteArray"));
+    if (g_int.as_array && g_int.from_array) g_int.path = IntPath::ByteArray;
+  }
+  if (self) dlclose(self);
+}
+
 bool init_cache() {
   if (g_cache) return true;
   auto* c = new Cache{};
@@ -139,6 +185,7 @@ bool init_cache() {
     delete c;
     return false;
   }
+  choose_int_codec();
   g_cache = c;
   return true;
 }
@@ -162,35 +209,75 @@ bool type_error_cannot_convert(PyObject* o, const char* target) {
 
 // ---- Python -> Value ----
 
-bool to_int(PyObject* o, Value& out) {
-  out.kind = Value::Kind::Int;
-  Ref idx(PyNumber_Index(o));
-  if (!idx) return false;
-  unsigned long long small = PyLong_AsUnsignedLongLong(idx.get());
-  if (!(small == static_cast<unsigned long long>(-1) && PyErr_Occurred())) {
-    out.word = W::from_u64(small);
-    return true;
+bool refuse_negative() {
+  PyErr_SetString(PyExc_OverflowError, "can't convert negative int to unsigned");
+  return false;
+}
+
+// A positive int of 2^63 or more as its big-endian word, through the chosen form.
+// Returns 1 (written), 0 (2^256 or more, nothing set) or -1 (error set).
+int word_of_large(PyObject* idx, W& out) {
+  switch (g_int.path) {
+    case IntPath::NativeBytes: {
+      constexpr int kBigEndianUnsigned = 0 /* big endian */ | 4 /* unsigned buffer */;
+      Py_ssize_t need = g_int.as_native(idx, out.data(), 32, kBigEndianUnsigned);
+      if (need < 0) return -1;
+      return need <= 32 ? 1 : 0;
+    }
+    case IntPath::ByteArray:
+      if (g_int.as_array(idx, out.b.data(), 32, /*little_endian=*/0, /*is_signed=*/0) == 0) return 1;
+      if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
+      PyErr_Clear();
+      return 0;
+    case IntPath::Methods:
+      break;
   }
-  if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
-  PyErr_Clear();
-  int neg = PyObject_RichCompareBool(idx.get(), g_cache->zero, Py_LT);
-  if (neg < 0) return false;
-  if (neg) {
-    PyErr_SetString(PyExc_OverflowError, "can't convert negative int to unsigned");
-    return false;
-  }
-  Ref bytes(PyObject_CallMethodObjArgs(idx.get(), g_cache->to_bytes, g_cache->n32, g_cache->big, nullptr));
+  Ref bytes(PyObject_CallMethodObjArgs(idx, g_cache->to_bytes, g_cache->n32, g_cache->big, nullptr));
   if (!bytes) {
-    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
+    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return -1;
     PyErr_Clear();
-    out.wide = true;  // 2^256 or more: the body raises the word-range message
-    return true;
+    return 0;
   }
   char* data = nullptr;
   Py_ssize_t len = 0;
-  if (PyBytes_AsStringAndSize(bytes.get(), &data, &len) < 0 || len != 32) return false;
-  std::memcpy(out.word.data(), data, 32);
+  if (PyBytes_AsStringAndSize(bytes.get(), &data, &len) < 0) return -1;
+  if (len != 32) {
+    PyErr_SetString(PyExc_SystemError, "vorn: int.to_bytes gave another length");
+    return -1;
+  }
+  std::memcpy(out.data(), data, 32);
+  return 1;
+}
+
+// An int (index protocol) as a word; `wide` is set instead when it is 2^256 or more
+// (the body raises the word-range message).
+bool to_word(PyObject* o, W& out, bool& wide) {
+  Ref idx(PyNumber_Index(o));
+  if (!idx) return false;
+  // The sign and the size in one test that raises nothing: below 2^63 the value is
+  // the word; a negative value is refused as the interpreter's conversion to unsigned
+  // refuses it; anything larger takes the byte conversion.
+  int overflow = 0;
+  long long small = PyLong_AsLongLongAndOverflow(idx.get(), &overflow);
+  if (overflow == 0) {
+    if (small == -1 && PyErr_Occurred()) return false;
+    if (small < 0) return refuse_negative();
+    out = W::from_u64(static_cast<uint64_t>(small));
+    return true;
+  }
+  if (overflow < 0) return refuse_negative();
+  int r = word_of_large(idx.get(), out);
+  if (r < 0) return false;
+  if (r == 0) {
+    out = W{};
+    wide = true;
+  }
   return true;
+}
+
+bool to_int(PyObject* o, Value& out) {
+  out.kind = Value::Kind::Int;
+  return to_word(o, out.word, out.wide);
 }
 
 bool to_small(PyObject* o, Shape::Kind kind, Value& out) {
@@ -215,15 +302,20 @@ bool to_small(PyObject* o, Shape::Kind kind, Value& out) {
   return true;
 }
 
+// The tuple-length message of the argument layer.
+void raise_tuple_length(size_t expected, Py_ssize_t got) {
+  std::string msg = "expected tuple of length " + std::to_string(expected) + ", but got tuple of length " +
+                    std::to_string(got);
+  PyErr_SetString(PyExc_ValueError, msg.c_str());
+}
+
 bool to_value(PyObject* o, const Shape* s, Value& out);
 
 bool to_tuple(PyObject* o, const Shape* s, Value& out) {
   if (!PyTuple_Check(o)) return type_error_cannot_convert(o, "PyTuple");
   Py_ssize_t n = PyTuple_Size(o);
   if (n != static_cast<Py_ssize_t>(s->n)) {
-    std::string msg = "expected tuple of length " + std::to_string(s->n) +
-                      ", but got tuple of length " + std::to_string(n);
-    PyErr_SetString(PyExc_ValueError, msg.c_str());
+    raise_tuple_length(s->n, n);
     return false;
   }
   out.kind = Value::Kind::Tuple;
@@ -234,6 +326,54 @@ bool to_tuple(PyObject* o, const Shape* s, Value& out) {
   return true;
 }
 
+// The number of ints in an element of shape `s` when it is made of ints only (an
+// int, a point, a pair of points), else 0.
+size_t int_leaves(const Shape* s) {
+  if (s->kind == Shape::Kind::Int) return 1;
+  if (s->kind != Shape::Kind::Tuple) return 0;
+  size_t n = 0;
+  for (size_t i = 0; i < s->n; ++i) {
+    size_t k = int_leaves(s->items[i]);
+    if (k == 0) return 0;
+    n += k;
+  }
+  return n;
+}
+
+// An element made of ints, appended to `out` as words with the checks and messages
+// of to_int and to_tuple, in the same order.
+bool to_words(PyObject* o, const Shape* s, std::vector<W>& out, bool& wide) {
+  if (s->kind == Shape::Kind::Int) {
+    out.emplace_back();
+    return to_word(o, out.back(), wide);
+  }
+  if (!PyTuple_Check(o)) return type_error_cannot_convert(o, "PyTuple");
+  Py_ssize_t n = PyTuple_Size(o);
+  if (n != static_cast<Py_ssize_t>(s->n)) {
+    raise_tuple_length(s->n, n);
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < n; ++i)
+    if (!to_words(PyTuple_GetItem(o, i), s->items[static_cast<size_t>(i)], out, wide)) return false;
+  return true;
+}
+
+// A sequence's length is only a hint: it may be wrong either way, or change while the
+// sequence is read. Storage is reserved at most this many elements ahead of what was
+// read; beyond it the store grows with the elements actually read.
+constexpr size_t kSeqReserveAhead = 1024;
+// One sequence may not hold more than 2^24 elements nor more than 512 MiB once
+// converted: past either bound the call raises MemoryError, long before the process's
+// memory runs out or an endless sequence has been read for minutes.
+constexpr size_t kSeqMaxElems = size_t{1} << 24;
+constexpr size_t kSeqMaxBytes = size_t{1} << 29;
+
+bool raise_seq_too_long() {
+  PyErr_SetString(PyExc_MemoryError,
+                  "sequence argument too long: more than 16777216 elements or 512 MiB once converted");
+  return false;
+}
+
 bool to_seq(PyObject* o, const Shape* s, Value& out) {
   if (PyUnicode_Check(o)) {
     PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
@@ -241,15 +381,34 @@ bool to_seq(PyObject* o, const Shape* s, Value& out) {
   }
   if (!PySequence_Check(o)) return type_error_cannot_convert(o, "Sequence");
   out.kind = Value::Kind::List;
+  const Shape* elem = s->items[0];
+  const size_t ints = int_leaves(elem);
+  size_t ahead = kSeqReserveAhead;
   Py_ssize_t hint = PySequence_Size(o);
   if (hint < 0) PyErr_Clear();
-  else out.items.reserve(static_cast<size_t>(hint));
+  else if (static_cast<size_t>(hint) < ahead) ahead = static_cast<size_t>(hint);
+  if (ints) out.words.reserve(ahead * ints);
+  else if (elem->kind == Shape::Kind::U8) out.s.reserve(ahead);
+  else out.items.reserve(ahead);
+
+  const size_t elem_bytes = ints ? ints * sizeof(W) : elem->kind == Shape::Kind::U8 ? 1 : sizeof(Value);
+  const size_t max_elems = std::min(kSeqMaxElems, kSeqMaxBytes / elem_bytes);
+  size_t count = 0;
   Ref it(PyObject_GetIter(o));
   if (!it) return false;
   while (PyObject* item = PyIter_Next(it.get())) {
     Ref owned(item);
-    out.items.emplace_back();
-    if (!to_value(item, s->items[0], out.items.back())) return false;
+    if (++count > max_elems) return raise_seq_too_long();
+    if (ints) {
+      if (!to_words(item, elem, out.words, out.wide)) return false;
+    } else if (elem->kind == Shape::Kind::U8) {
+      Value v;
+      if (!to_value(item, elem, v)) return false;
+      out.s.push_back(static_cast<char>(v.u));
+    } else {
+      out.items.emplace_back();
+      if (!to_value(item, elem, out.items.back())) return false;
+    }
   }
   return !PyErr_Occurred();
 }
@@ -264,7 +423,7 @@ bool to_value(PyObject* o, const Shape* s, Value& out) {
       Py_ssize_t len = 0;
       if (PyBytes_AsStringAndSize(o, &data, &len) < 0) return false;
       out.kind = Value::Kind::Bytes;
-      out.s.assign(data, static_cast<size_t>(len));
+      out.view = std::string_view(data, static_cast<size_t>(len));
       return true;
     }
     case Shape::Kind::Text: {
@@ -273,7 +432,7 @@ bool to_value(PyObject* o, const Shape* s, Value& out) {
       const char* data = PyUnicode_AsUTF8AndSize(o, &len);
       if (!data) return false;
       out.kind = Value::Kind::Text;
-      out.s.assign(data, static_cast<size_t>(len));
+      out.view = std::string_view(data, static_cast<size_t>(len));
       return true;
     }
     case Shape::Kind::U8:
@@ -311,6 +470,14 @@ PyObject* int_from_word(const W& w) {
     for (int i = 24; i < 32; ++i) v = v << 8 | w.b[i];
     return PyLong_FromUnsignedLongLong(v);
   }
+  switch (g_int.path) {
+    case IntPath::NativeBytes:
+      return g_int.from_native(w.data(), 32, /*big endian*/ 0);
+    case IntPath::ByteArray:
+      return g_int.from_array(w.data(), 32, /*little_endian=*/0, /*is_signed=*/0);
+    case IntPath::Methods:
+      break;
+  }
   Ref bytes(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(w.data()), 32));
   if (!bytes) return nullptr;
   return PyObject_CallFunctionObjArgs(g_cache->from_bytes, bytes.get(), g_cache->big, nullptr);
@@ -321,9 +488,9 @@ PyObject* to_python(const Value& v) {
     case Value::Kind::Int:
       return int_from_word(v.word);
     case Value::Kind::Bytes:
-      return PyBytes_FromStringAndSize(v.s.data(), static_cast<Py_ssize_t>(v.s.size()));
+      return PyBytes_FromStringAndSize(v.str().data(), static_cast<Py_ssize_t>(v.str().size()));
     case Value::Kind::Text:
-      return PyUnicode_FromStringAndSize(v.s.data(), static_cast<Py_ssize_t>(v.s.size()));
+      return PyUnicode_FromStringAndSize(v.str().data(), static_cast<Py_ssize_t>(v.str().size()));
     case Value::Kind::U64:
       return PyLong_FromUnsignedLongLong(v.u);
     case Value::Kind::I64:
@@ -400,17 +567,14 @@ PyObject* call_fn(const FnDef& def, PyObject* const* args, Py_ssize_t nargs, PyO
   if (kwnames) {
     Py_ssize_t nk = PyTuple_Size(kwnames);
     for (Py_ssize_t k = 0; k < nk; ++k) {
-      Py_ssize_t len = 0;
-      const char* key = PyUnicode_AsUTF8AndSize(PyTuple_GetItem(kwnames, k), &len);
-      if (!key) return nullptr;
+      // Names are compared as str objects, so a name that has no UTF-8 form (a lone
+      // surrogate) or holds a NUL is simply unknown, and the message shows it whole.
+      PyObject* key = PyTuple_GetItem(kwnames, k);
       size_t j = 0;
-      while (j < np && !(std::strlen(def.params[j].name) == static_cast<size_t>(len) &&
-                         std::memcmp(def.params[j].name, key, static_cast<size_t>(len)) == 0))
-        ++j;
+      while (j < np && PyUnicode_CompareWithASCIIString(key, def.params[j].name) != 0) ++j;
       if (j == np) {
-        std::string msg = std::string(def.name) + "() got an unexpected keyword argument '" +
-                          std::string(key, static_cast<size_t>(len)) + "'";
-        PyErr_SetString(PyExc_TypeError, msg.c_str());
+        Ref msg(PyUnicode_FromFormat("%s() got an unexpected keyword argument '%U'", def.name, key));
+        if (msg) PyErr_SetObject(PyExc_TypeError, msg.get());
         return nullptr;
       }
       if (slots[j]) {
@@ -459,16 +623,36 @@ constexpr size_t kMaxFns = 96;
 const FnDef* g_slots[kMaxFns];
 size_t g_used = 0;
 
+// No C++ exception crosses into the interpreter: an allocation failure anywhere in a
+// call (conversion, body, result) becomes MemoryError, any other exception the panic
+// class with its text. Owned references are released by their destructors on the
+// way out, so nothing leaks.
+template <typename F>
+PyObject* guarded(F&& f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::exception& e) {
+    PyErr_SetString(g_cache ? g_cache->panic : PyExc_SystemError, e.what());
+  } catch (...) {
+    PyErr_SetString(g_cache ? g_cache->panic : PyExc_SystemError, "unknown C++ exception");
+  }
+  return nullptr;
+}
+
 template <size_t I>
 PyObject* entry_fast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_fn(*g_slots[I], args, nargs, kwnames);
+  return guarded([&] { return call_fn(*g_slots[I], args, nargs, kwnames); });
 }
 template <size_t I>
 PyObject* entry_noargs(PyObject*, PyObject*) {
-  Args none;
-  Result<Value> r = g_slots[I]->body(none);
-  if (!r.ok()) return raise_error(r.error());
-  return to_python(r.value());
+  return guarded([&]() -> PyObject* {
+    Args none;
+    Result<Value> r = g_slots[I]->body(none);
+    if (!r.ok()) return raise_error(r.error());
+    return to_python(r.value());
+  });
 }
 
 template <size_t... I>
@@ -539,7 +723,16 @@ bool add_function(PyObject* module, const FnDef& def, ModuleState& st) {
 // ---------------------------------------------------------------------------
 // Module creation
 
+namespace {
+PyObject* create_module_unguarded(const char* name, const std::vector<ModuleEntry>& layout);
+}
+
 PyObject* create_module(const char* name, const std::vector<ModuleEntry>& layout) {
+  return guarded([&] { return create_module_unguarded(name, layout); });
+}
+
+namespace {
+PyObject* create_module_unguarded(const char* name, const std::vector<ModuleEntry>& layout) {
   // One interpreter per process: the once-built tables and the entry-point slots are
   // process-wide.
   int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
@@ -578,5 +771,7 @@ PyObject* create_module(const char* name, const std::vector<ModuleEntry>& layout
   }
   return module.release();
 }
+
+}  // namespace
 
 }  // namespace vorn::frame

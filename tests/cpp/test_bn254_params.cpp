@@ -1,6 +1,8 @@
 // Every BN254 constant, derived again here from its definition.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bn254_oracle.h"
 #include "vorn/bn254/fields.h"
 #include "vorn/bn254/params.h"
@@ -146,6 +148,82 @@ TEST(Params, G2GeneratorOnTheTwist) {
   Fq2 x{Fq::from_limbs(params::G2_X_C0), Fq::from_limbs(params::G2_X_C1)};
   Fq2 y{Fq::from_limbs(params::G2_Y_C0), Fq::from_limbs(params::G2_Y_C1)};
   EXPECT_EQ(y.sqr(), x.sqr() * x + Fq2::from_mont(params::TWIST_B));
+}
+
+}  // namespace
+
+namespace {
+
+// Signed values modulo 2^512 (eight limbs): exact for anything below 2^511 in size.
+using oracle::Big;
+Big wrap512(Big a) {
+  a.resize(8, 0);
+  return a;
+}
+Big from_i128(const uint64_t v[2]) {
+  const uint64_t ext = (v[1] >> 63) ? ~0ULL : 0;
+  return Big{v[0], v[1], ext, ext, ext, ext, ext, ext};
+}
+Big mul512(const Big& a, const Big& b) { return wrap512(oracle::mul(a, b)); }
+Big add512(const Big& a, const Big& b) { return wrap512(oracle::add(a, b)); }
+Big neg512(const Big& a) { return add512(Big{~a[0], ~a[1], ~a[2], ~a[3], ~a[4], ~a[5], ~a[6], ~a[7]}, Big{1}); }
+
+TEST(Params, FourWayGlsBasis) {
+  const __int128 x = (__int128)params::BN_X;
+  // b_j = (coefficient of x, constant) per entry.
+  const int f[4][4][2] = {{{2, 1}, {0, 0}, {2, 0}, {0, 1}},
+                          {{2, 0}, {1, 1}, {-1, 0}, {1, 0}},
+                          {{1, 1}, {1, 0}, {1, 0}, {-2, 0}},
+                          {{2, 1}, {-1, 0}, {-1, -1}, {-1, 0}}};
+  const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};
+  const Fr l = Fr::from_limbs(six_x2);
+  for (int j = 0; j < 4; ++j) {
+    Fr sum = Fr::zero(), li = Fr::one();
+    for (int i = 0; i < 4; ++i) {
+      const unsigned __int128 want = (unsigned __int128)(f[j][i][0] * x + f[j][i][1]);
+      EXPECT_EQ(params::GLS4_B[j][i][0], (uint64_t)want) << j << "," << i;
+      EXPECT_EQ(params::GLS4_B[j][i][1], (uint64_t)(want >> 64)) << j << "," << i;
+      const __int128 v = f[j][i][0] * x + f[j][i][1];
+      const uint64_t mag[4] = {(uint64_t)(v < 0 ? -v : v), 0, 0, 0};
+      sum += Fr::from_limbs(mag).cneg(v < 0) * li;
+      li *= l;
+    }
+    EXPECT_TRUE(sum.is_zero()) << "b_" << j << " lies in the lattice of L = 6x^2";
+  }
+  // Determinant -r: with every row in the lattice (index r in Z^4), the rows are a basis.
+  Big det = wrap512(Big{0});
+  int perm[4] = {0, 1, 2, 3};
+  do {
+    int inversions = 0;
+    for (int a = 0; a < 4; ++a)
+      for (int b = a + 1; b < 4; ++b) inversions += perm[a] > perm[b];
+    Big term = wrap512(Big{1});
+    for (int j = 0; j < 4; ++j) term = mul512(term, from_i128(params::GLS4_B[j][perm[j]]));
+    det = add512(det, inversions % 2 ? neg512(term) : term);
+  } while (std::next_permutation(perm, perm + 4));
+  const Big r = oracle::big(params::FR_MOD, 4);
+  EXPECT_EQ(det, neg512(wrap512(r)));
+
+  // N_j from x, sum_j N_j b_j = (r, 0, 0, 0), and G_j = round(2^320 N_j / r).
+  const Big bx = {params::BN_X};
+  const Big x2 = oracle::mul(bx, bx), x3 = oracle::mul(x2, bx);
+  auto times = [](uint64_t k, const Big& a) { return oracle::mul(Big{k}, a); };
+  const Big n[4] = {oracle::add(oracle::add(times(6, x3), times(6, x2)), times(2, bx)),
+                    oracle::sub(times(6, x3), bx), oracle::add(times(2, bx), Big{1}),
+                    oracle::add(oracle::add(times(6, x3), times(6, x2)), bx)};
+  for (int j = 0; j < 4; ++j)
+    EXPECT_EQ(oracle::to4(n[j]), oracle::to4(oracle::big(params::GLS4_N[j], 3))) << "N_" << j;
+  for (int i = 0; i < 4; ++i) {
+    Big col = wrap512(Big{0});
+    for (int j = 0; j < 4; ++j) col = add512(col, mul512(wrap512(n[j]), from_i128(params::GLS4_B[j][i])));
+    EXPECT_EQ(col, wrap512(i == 0 ? r : Big{0})) << "column " << i;
+  }
+  for (int j = 0; j < 4; ++j) {
+    const Big two_gr = oracle::mul(times(2, oracle::big(params::GLS4_G[j], 4)), r);
+    const Big target = oracle::mul(n[j], oracle::pow2(321));
+    EXPECT_LE(oracle::cmp(two_gr, oracle::add(target, r)), 0) << "G_" << j;
+    EXPECT_LE(oracle::cmp(target, oracle::add(two_gr, r)), 0) << "G_" << j;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // against the [6x^2]P == psi(P) criterion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <random>
 #include <vector>
 
@@ -52,6 +54,39 @@ std::vector<Fr> edge_scalars() {
   return v;
 }
 
+// Scalars at the edges of the four-way G2 split: L = 6x^2 and its powers, -L, 2^64
+// and its neighbours, the quarter bound, and the ties of the Babai rounding: the two
+// scalars around each k with k N_j / r = m + 1/2, for m = 0, 1, N_j / 2 and N_j - 1.
+std::vector<Fr> gls4_edge_scalars() {
+  std::vector<Fr> v;
+  const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};
+  const Fr l = Fr::from_limbs(six_x2);
+  for (const Fr& e : {l, l * l, l * l * l, -l, l * l - Fr::one(), -(l * l * l)}) v.push_back(e);
+  const uint64_t two64[4] = {0, 1, 0, 0};
+  for (const Fr& d : {-Fr::one(), Fr::zero(), Fr::one()}) v.push_back(Fr::from_limbs(two64) + d);
+  v.push_back(Fr::from_u64(vorn::bn254::detail::kGls4Bound));
+  v.push_back(Fr::from_u64(vorn::bn254::detail::kGls4Bound - 1));
+  const oracle::Big r = oracle::big(params::FR_MOD, 4);
+  for (int j = 0; j < 4; ++j) {
+    const oracle::Big n = oracle::big(params::GLS4_N[j], 3);
+    for (const oracle::Big& m : {oracle::Big{0}, oracle::Big{1}, oracle::div(n, oracle::Big{2}),
+                                 oracle::sub(n, oracle::Big{1})}) {
+      const oracle::Big twice = oracle::add(oracle::mul(oracle::Big{2}, m), oracle::Big{1});
+      const oracle::Big t = oracle::div(oracle::mul(twice, r), oracle::mul(oracle::Big{2}, n));
+      const std::array<uint64_t, 4> t4 = oracle::to4(t);
+      v.push_back(Fr::from_limbs(t4.data()));
+      v.push_back(Fr::from_limbs(t4.data()) + Fr::one());
+    }
+  }
+  return v;
+}
+
+std::vector<Fr> g2_scalars() {
+  std::vector<Fr> v = edge_scalars(), g = gls4_edge_scalars();
+  v.insert(v.end(), g.begin(), g.end());
+  return v;
+}
+
 TEST(ScalarMul, WordEdgesReduceAsExpected) {
   EXPECT_TRUE(Fr::from_w_reduce(word_r(0)).is_zero()) << "r reduces to 0";
   EXPECT_EQ(Fr::from_w_reduce(word_r(1)), Fr::one()) << "r + 1 reduces to 1";
@@ -79,6 +114,33 @@ TEST(ScalarSplit, HalvesRecombineAndStayBelow2To128) {
   }
 }
 
+TEST(ScalarSplit, QuartersRecombineAndStayBelowTheBound) {
+  std::vector<Fr> ks = g2_scalars();
+  std::mt19937_64 rng(38);
+  for (int i = 0; i < 20000; ++i) ks.push_back(random_fr(rng));
+  const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};
+  const Fr l = Fr::from_limbs(six_x2);
+  uint64_t largest[4] = {0, 0, 0, 0};
+  for (const Fr& k : ks) {
+    uint64_t mag[4], neg[4];
+    vorn::bn254::detail::gls4_split(k, mag, neg);
+    Fr sum = Fr::zero(), li = Fr::one();
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_LT(mag[i], vorn::bn254::detail::kGls4Bound) << "quarter " << i;
+      ASSERT_LE(neg[i], 1u);
+      ASSERT_FALSE(neg[i] && mag[i] == 0) << "zero is never negative";
+      const uint64_t m4[4] = {mag[i], 0, 0, 0};
+      sum += Fr::from_limbs(m4).cneg(neg[i]) * li;
+      li *= l;
+      largest[i] = std::max(largest[i], mag[i]);
+    }
+    ASSERT_EQ(sum, k);
+  }
+  // The bound is about 3.5x; random scalars reach well past x in every quarter, so a
+  // split that left one quarter at zero or shrank the lattice would show here.
+  for (int i = 0; i < 4; ++i) EXPECT_GT(largest[i], params::BN_X) << "quarter " << i;
+}
+
 TEST(ScalarMul, G1FlavoursAgree) {
   std::mt19937_64 rng(32);
   const G1 g = G1::from_affine(g1_generator());
@@ -96,8 +158,34 @@ TEST(ScalarMul, G1FlavoursAgree) {
       EXPECT_EQ(g1_msm_var(pts, ks), want);
       if (p == g1_generator()) {
         EXPECT_EQ(g1_mul_gen_ct(k), want);
+        EXPECT_EQ(g1_mul_gen_var(k), want);
       }
     }
+  }
+}
+
+TEST(ScalarMul, FixedBaseDigitEdges) {
+  // The public fixed-base table reads signed base-4096 digits of each GLV half: digit
+  // values around +-2048 and 4096 with their carries, every position, and random k.
+  std::vector<Fr> ks;
+  for (uint64_t v : {1ull, 2ull, 2047ull, 2048ull, 2049ull, 4095ull, 4096ull, 4097ull, 6143ull, 6144ull, 6145ull,
+                     (1ull << 24) - 1, (1ull << 24) + 2048, ~0ull})
+    ks.push_back(Fr::from_u64(v));
+  Fr pow = Fr::one();
+  const Fr base = Fr::from_u64(4096);
+  for (int i = 0; i < 22; ++i, pow = pow * base) {
+    ks.push_back(pow * Fr::from_u64(2048));
+    ks.push_back(pow * Fr::from_u64(2049));
+    ks.push_back(pow * Fr::from_u64(4095) - Fr::one());
+    ks.push_back(-(pow * Fr::from_u64(2048)));
+  }
+  std::mt19937_64 rng(36);
+  for (int i = 0; i < 300; ++i) ks.push_back(random_fr(rng));
+  for (const Fr& k : ks) {
+    ASSERT_EQ(g1_mul_gen_var(k), g1_mul_gen_ct(k));
+    const G1Affine g = g1_generator(), pts[3] = {g, g, g};
+    const Fr three[3] = {k, Fr::one(), -Fr::one()};
+    ASSERT_EQ(g1_msm_var(pts, three), g1_mul_gen_ct(k));  // generator terms summed first
   }
 }
 
@@ -107,7 +195,7 @@ TEST(ScalarMul, G2FlavoursAgree) {
   std::vector<G2Affine> points = {g2_generator(), ref_mul(h, random_fr(rng)).to_affine(), G2Affine::identity()};
   for (const G2Affine& p : points) {
     const G2 pp = G2::from_affine(p);
-    for (const Fr& k : edge_scalars()) {
+    for (const Fr& k : g2_scalars()) {
       const G2 want = ref_mul(pp, k);
       EXPECT_EQ(g2_mul_ct(p, k), want);
       EXPECT_EQ(g2_mul_ct(pp, k), want);
@@ -150,7 +238,7 @@ TEST(ScalarMul, MultiScalarSums) {
   }
 }
 
-// The description's criterion: P in G2 exactly when [6x^2]P == psi(P).
+// The defining criterion: P in G2 exactly when [6x^2]P == psi(P).
 bool in_subgroup_oracle(const G2Affine& p) {
   const uint64_t six_x2[4] = {params::SIX_X_SQ[0], params::SIX_X_SQ[1], 0, 0};
   return ref_mul(G2::from_affine(p), six_x2) == G2::from_affine(g2_psi(p));

@@ -160,6 +160,38 @@ TEST(MerkleTree, AgreesWithTheFullyPaddedTree) {
     }
 }
 
+// Several paths asked for together come from one pass over the levels and equal the
+// paths asked for one at a time; counts around the leaf level's block of 32 pairs
+// (hashed straight from the leaves) and odd counts at every level.
+TEST(MerkleTree, PathsTogetherEqualPathsAlone) {
+  for (const uint64_t count : {1, 63, 64, 65, 127, 128, 131, 200, 256}) {
+    const std::vector<W> leaves = leaves_1_to(count);
+    const auto levels = naive_levels(leaves, 8);
+    const IdentityMerkleTree t = build(leaves, 8);
+    std::vector<uint64_t> idx = {count - 1, 0, count / 2, count - 1};
+    auto all = t.paths(idx);
+    ASSERT_TRUE(all.ok()) << err(all);
+    EXPECT_EQ(all->root, levels[8][0]) << count;
+    ASSERT_EQ(all->paths.size(), idx.size());
+    for (size_t k = 0; k < idx.size(); ++k) {
+      auto one = t.path(idx[k]);
+      ASSERT_TRUE(one.ok());
+      EXPECT_EQ(all->paths[k].siblings, one->siblings) << count << " " << idx[k];
+      EXPECT_EQ(all->paths[k].bits, one->bits);
+      EXPECT_EQ(all->paths[k].leaf, leaves[idx[k]]);
+      EXPECT_EQ(all->paths[k].root, levels[8][0]);
+      size_t pos = idx[k];
+      for (unsigned d = 0; d < 8; ++d, pos >>= 1) EXPECT_EQ(one->siblings[d], levels[d][pos ^ 1]) << count << " " << d;
+    }
+    auto none = t.paths({});
+    ASSERT_TRUE(none.ok());
+    EXPECT_EQ(none->root, levels[8][0]);
+    EXPECT_TRUE(none->paths.empty());
+    const uint64_t bad[2] = {0, count};
+    EXPECT_EQ(err(t.paths(bad)), n::kLeafIndexOutOfRange);
+  }
+}
+
 TEST(MerkleTree, LeavesAreUsedAsGiven) {
   // A leaf of r or more hashes like its residue but is stored and reported as given.
   const IdentityMerkleTree wide = build({u(1), R_PLUS_5}, 1);

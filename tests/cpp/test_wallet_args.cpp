@@ -72,6 +72,14 @@ TEST(HexWord, ReadsRightAlignedWithAnOptionalLowerCasePrefix) {
       {" 5", "invalid hex"},
       {"-1", "invalid hex"},
       {"0x\xc3\xa9", "invalid hex"},
+      // Full-width words take a path of their own: a bad byte anywhere in them.
+      {"0x" + std::string(63, 'a') + "A", std::string(64, 'a')},
+      {"0x" + std::string(63, '0') + "g", "invalid hex"},
+      {"0xg" + std::string(63, '0'), "invalid hex"},
+      {std::string(31, '1') + "/" + std::string(32, '1'), "invalid hex"},
+      {std::string(32, '1') + ":" + std::string(31, '1'), "invalid hex"},
+      {std::string(63, 'f') + std::string(1, '\0'), "invalid hex"},
+      {std::string(63, 'f') + "\xff", "invalid hex"},
   };
   for (auto& c : cases) {
     auto r = w::w_from_hex(c.in);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <span>
 #include <string>
 
 #include "vorn/notes/tree.h"
@@ -204,6 +205,78 @@ TEST(TreeFrom, DepthThenLeavesThenConstruction) {
   ASSERT_TRUE(t && direct);
   EXPECT_EQ(t->depth(), 3u);
   EXPECT_EQ(*t->root(), *direct->root());
+}
+
+// Leaves read straight into words by the parser give the same outcome, message for
+// message, as leaves read element by element from ordinary values, for both leaf
+// readers; the parse errors are the same too.
+TEST(WordArrays, SameOutcomesAsElementByElement) {
+  static constexpr std::string_view kLeaves[] = {"leaves"};
+  static constexpr std::string_view kTreeLeaves[] = {"tree", "leaves"};
+  static constexpr std::span<const std::string_view> kPaths[] = {kLeaves, kTreeLeaves};
+  const std::string deep = "{\"depth\": 2, \"leaves\": [\"0x1\", " + std::string(127, '[') + std::string(127, ']') + "]}";
+  const std::string too_deep = "{\"depth\": 2, \"leaves\": [" + std::string(128, '[') + std::string(128, ']') + "]}";
+  const std::string texts[] = {
+      R"({"depth": 2, "leaves": ["0x1", "0x2", "3"]})",
+      R"({"depth": 2, "leaves": []})",
+      R"({"depth": 1, "leaves": ["0x1", "0x2", "0x3"]})",
+      R"({"depth": 2, "leaves": ["0x1", [1, [2]], "zz"]})",
+      R"({"depth": 2, "leaves": ["0x1", "zz", 5]})",
+      R"({"depth": 2, "leaves": ["0x1", null]})",
+      R"({"depth": 2, "leaves": ["0X1"]})",
+      R"({"depth": 2, "leaves": ["", "0x1"]})",
+      R"({"depth": 2, "leaves": ["0x11111111111111111111111111111111111111111111111111111111111111111"]})",
+      R"({"depth": 2, "leaves": ["\u0030x1", "0xAbC"]})",
+      R"({"depth": 2, "leaves": [1e400, "0x1"]})",
+      R"({"depth": 2, "leaves": ["0x1", 1e400]})",
+      R"({"leaves": ["zz"], "depth": 2, "leaves": ["0x5"]})",
+      R"({"leaves": ["0x5"], "depth": 2, "leaves": "x"})",
+      R"({"depth": 2, "leaves": {"a": "0x1"}})",
+      R"({"leaves": ["0x1"]})",
+      R"({"depth": 33, "leaves": ["zz"]})",
+      R"({"depth": 2, "leaves": ["0x1", "\udc00"]})",
+      R"({"depth": 2, "leaves": ["0x1", "0x2")",
+      R"({"depth": 2, "leaves": ["0x1",]})",
+      deep,
+      too_deep,
+  };
+  using TreeRead = std::function<std::string(const w::Json&)>;
+  auto tree = [](const w::Json& a) -> std::string {
+    auto t = w::tree_from(a);
+    if (!t) return t.error().msg;
+    std::string leaves;
+    for (const W& l : t->leaves()) leaves += w::hex_w(l) + ",";
+    return "root " + w::hex_w(*t->root()) + " leaves " + leaves;
+  };
+  auto hex = [](const w::Json& a) -> std::string {
+    auto l = w::hex_leaves(a);
+    if (!l) return l.error().msg;
+    std::string out;
+    for (const W& x : *l) out += w::hex_w(x) + ",";
+    return out;
+  };
+  for (const TreeRead& read : {TreeRead(tree), TreeRead(hex)})
+    for (const std::string& t : texts) {
+      auto plain = w::parse_args(t);
+      auto words = w::parse_args(t, kPaths);
+      ASSERT_EQ(plain.ok(), words.ok()) << t;
+      if (!plain) {
+        EXPECT_EQ(words.error().msg, plain.error().msg) << t;
+        continue;
+      }
+      const w::Json* v = words->find("leaves");
+      if (v && plain->find("leaves")->is_array()) EXPECT_NE(v->as_words(), nullptr) << t;
+      EXPECT_EQ(read(*words), read(*plain)) << t;
+      // Nested one level down, at the second path.
+      auto nested = w::parse_args("{\"tree\": " + t + "}", kPaths);
+      ASSERT_TRUE(nested) << t;
+      EXPECT_EQ(read(*nested->find("tree")), read(*plain)) << t;
+    }
+  // Only the named paths: an array of the same name elsewhere stays an array.
+  auto other = w::parse_args(R"({"x": {"leaves": ["0x1"]}, "tree": [{"leaves": ["0x1"]}]})", kPaths);
+  ASSERT_TRUE(other);
+  EXPECT_TRUE(other->find("x")->find("leaves")->is_array());
+  EXPECT_TRUE((*other->find("tree")->as_array())[0].find("leaves")->is_array());
 }
 
 TEST(PathFrom, SiblingsThenIndexBits) {

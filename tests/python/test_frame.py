@@ -139,3 +139,22 @@ def test_hostile_arguments_never_crash(fn):
         pass
     # No argument object gained or lost a reference.
     assert [sys.getrefcount(h) for h in owned] == before
+
+
+def test_panic_class_is_importable_and_outside_exception():
+    import vorn
+    assert vorn.PanicException.__module__ == "vorn"
+    assert issubclass(vorn.PanicException, BaseException)
+    assert not issubclass(vorn.PanicException, Exception)
+    assert vorn.PanicException.__bases__ == (BaseException,)
+    assert "invariant" in vorn.PanicException.__doc__
+
+
+@pytest.mark.parametrize("name", ["\ud800", "a\x00b", "p\x00", "k" * 300, "\u00e9"])
+def test_any_unknown_keyword_name_is_a_type_error_shown_whole(name):
+    with pytest.raises(TypeError) as exc:
+        vorn_identity.g1_mul((1, 2), **{name: 1})
+    assert exc.value.args[0] == f"g1_mul() got an unexpected keyword argument '{name}'"
+    # A known name followed by a NUL is not that name.
+    with pytest.raises(TypeError, match="unexpected keyword"):
+        vorn_identity.g1_mul((1, 2), **{"k\x00": 1, "p": (1, 2)})

@@ -374,6 +374,45 @@ def test_recipient_receipt_reading_errors_and_unsafe_nonce(fn, args, msg):
     raises(msg, fn, args)
 
 
+# ---- the receiving key zero -----------------------------------------------------
+# Under pk_recv = infinity a verifiable decryption needs no secret: C itself is the
+# "decrypted" point and the prover's key is 0. A receipt forged that way from public
+# data alone verifies as a proof, so the verifiers refuse the key itself and the
+# makers refuse a zero k_recv.
+
+ZERO_KEY = "args: k_recv must be nonzero mod ORDER"
+INFINITE_KEY = "pk_recv is the point at infinity"
+
+
+def forged_vd(ct, m_point):
+    e, s, t1, t2 = vi.verifiable_decrypt_prove(ct, 0, m_point, ISSUER_WORD, CHAIN, T_VD)
+    return {"e": hx(e), "s": hx(s), "T1": pt(t1), "T2": pt(t2)}
+
+
+@pytest.mark.parametrize("k", [0, R, 2 * R])
+@pytest.mark.parametrize("fn,make", [(vw.make_receipt_a1, lambda k: make_a1_args(MINTED_A1, k_recv=hex(k))),
+                                     (vw.make_receipt_a2, lambda k: make_a2_args(MINTED_A2, k_recv=hex(k)))],
+                         ids=["a1", "a2"])
+def test_makers_refuse_a_zero_receiving_key(fn, make, k):
+    raises(ZERO_KEY, fn, make(k))
+
+
+def test_verifiers_refuse_an_infinite_receiving_key():
+    # A1: the recipient's identity "encrypted" to infinity is (r*G, M_rec).
+    e_rec = ((vi.g1_mul(G, 77)), PAYEE.M)
+    forged = dict(RECEIPT_A1, pk_recv=pt((0, 0)), eRec=ctj(e_rec), vd=forged_vd(e_rec, PAYEE.M))
+    assert verify_a1(forged) == verdict(INFINITE_KEY)
+    # A2: an issuer binding minted to the infinite key, opened without any secret.
+    minted = call(vw.mint_unilateral_a2, mint_a2_args(pk_recv=pt((0, 0))))
+    e_iss = tuple(from_pt(minted["eIss"][k]) for k in ("R", "C"))
+    assert e_iss[1] == ISSUER.M
+    forged = dict(RECEIPT_A2, pk_recv=pt((0, 0)), eIss=minted["eIss"], binding=minted["binding"],
+                  gamma=minted["gamma"], vd=forged_vd(e_iss, ISSUER.M))
+    assert verify_a2(forged) == verdict(INFINITE_KEY)
+    # The same forgery under the real key fails its proof, as before.
+    assert verify_a1(dict(RECEIPT_A1, eRec=ctj(e_rec), vd=forged_vd(e_rec, PAYEE.M)))["reason"] == VD_BAD
+
+
 # ---- the example road -------------------------------------------------------
 
 def test_receipt_road_example_ends_valid():

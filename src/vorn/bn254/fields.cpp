@@ -87,6 +87,53 @@ int64_t divsteps_62(int64_t delta, uint64_t f, uint64_t g, Trans& t) {
   return delta;
 }
 
+// The same 62 divsteps, in variable time, for public inputs. Runs of steps that only
+// halve g are taken together (count of trailing zeros), and while no swap can happen
+// (the next eta + 1 steps, eta = -delta) several additions of f are folded into one
+// g += w f, w chosen mod 2^k so that the k low bits of g cancel: f is odd, so
+// w = -g / f mod 2^k, with 1/f mod 2^4 as f + ((f + 1) & 4) << 1 and 1/f mod 2^6 as
+// f (f^2 - 2) (Newton steps; the swap branch folds the negation into -f). Each run
+// is exactly the sequence of single divsteps, so the matrix is the constant-time
+// one's.
+int64_t divsteps_62_var(int64_t delta, uint64_t f, uint64_t g, Trans& t) {
+  uint64_t u = 1, v = 0, q = 0, r = 1;
+  int64_t eta = -delta;
+  int left = 62;
+  for (;;) {
+    // g | ~0 << left is nonzero, so the count is at most `left`.
+    const int zeros = __builtin_ctzll(g | (~0ULL << left));
+    g >>= zeros;
+    u <<= zeros;
+    v <<= zeros;
+    eta -= zeros;
+    left -= zeros;
+    if (left == 0) break;
+    // f and g odd.
+    uint64_t w;
+    int limit;
+    if (eta < 0) {
+      uint64_t tmp;
+      eta = -eta;
+      tmp = f; f = g; g = 0 - tmp;
+      tmp = u; u = q; q = 0 - tmp;
+      tmp = v; v = r; r = 0 - tmp;
+      limit = (int)eta + 1 > left ? left : (int)eta + 1;
+      const uint64_t mask = (~0ULL >> (64 - limit)) & 63u;
+      w = (f * g * (f * f - 2)) & mask;
+    } else {
+      limit = (int)eta + 1 > left ? left : (int)eta + 1;
+      const uint64_t mask = (~0ULL >> (64 - limit)) & 15u;
+      w = f + (((f + 1) & 4) << 1);
+      w = (0 - w * g) & mask;
+    }
+    g += f * w;
+    q += u * w;
+    r += v * w;
+  }
+  t = {(int64_t)u, (int64_t)v, (int64_t)q, (int64_t)r};
+  return -eta;
+}
+
 void update_fg(S62& f, S62& g, const Trans& t) {
   i128 cf = (i128)t.u * f.v[0] + (i128)t.v * g.v[0];
   i128 cg = (i128)t.q * f.v[0] + (i128)t.r * g.v[0];
@@ -173,7 +220,8 @@ void inv_divsteps(uint64_t out[4], const uint64_t a[4], const uint64_t m5[5]) {
   for (int b = 0; b < kBatches; ++b) {
     if (!kConstantTime && is_zero_s62(g)) break;
     Trans t;
-    delta = divsteps_62(delta, (uint64_t)f.v[0] | ((uint64_t)f.v[1] << 62), (uint64_t)g.v[0] | ((uint64_t)g.v[1] << 62), t);
+    const uint64_t f0 = (uint64_t)f.v[0] | ((uint64_t)f.v[1] << 62), g0 = (uint64_t)g.v[0] | ((uint64_t)g.v[1] << 62);
+    delta = kConstantTime ? divsteps_62(delta, f0, g0, t) : divsteps_62_var(delta, f0, g0, t);
     update_fg(f, g, t);
     update_de(d, e, t, m, minv62);
   }

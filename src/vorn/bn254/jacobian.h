@@ -1,7 +1,8 @@
 // Internal: Jacobian coordinates (X:Y:Z) standing for (X/Z^2, Y/Z^3), with the
-// fastest a = 0 formulas (dbl-2009-l, add-2007-bl, madd-2007-bl). Every operation
-// branches on the identity and on equal inputs, so all of them are variable time
-// (`_var`) and serve public-scalar code only.
+// fastest a = 0 formulas (dbl-2009-l, add-2007-bl, madd-2007-bl). Every `_var`
+// operation branches on the identity and on equal inputs and serves public-scalar
+// code only; add_affine_unchecked is straight-line and leaves those cases to its
+// caller.
 #pragma once
 
 #include "vorn/bn254/curve.h"
@@ -66,6 +67,22 @@ struct Jac {
     F y3 = r * (v - x3) - (y * j).dbl();
     F z3 = (z + h).sqr() - z1z1 - hh;
     return {x3, y3, z3};
+  }
+
+  /// The mixed addition without any check, for callers that know both points are
+  /// finite and neither equal nor opposite; sets ratio = Z3 / Z1 (= 2H). Straight-line
+  /// code, so it also serves constant-time callers that have ruled those cases out.
+  Jac add_affine_unchecked(const Affine& q, F& ratio) const {
+    F z1z1 = z.sqr();
+    F h = q.x * z1z1 - x;
+    F hh = h.sqr();
+    F i = hh.dbl().dbl();
+    F j = h * i;
+    F r = (q.y * z * z1z1 - y).dbl();
+    F v = x * i;
+    F x3 = r.sqr() - j - v.dbl();
+    ratio = h.dbl();
+    return {x3, r * (v - x3) - (y * j).dbl(), z * ratio};
   }
 
   Jac add_var(const Jac& o) const {

@@ -99,6 +99,24 @@ inline constexpr uint64_t GLV_G2[3] = {0x7a7bd9d4391eb18dULL, 0x4ccef014a773d2cf
 // GLS_G = floor(2^256 / (6x^2)) gives the quotient estimate k2 = (k * GLS_G) >> 256.
 inline constexpr uint64_t GLS_G[3] = {0x2cb62031c8e01941ULL, 0x4ccef014a773d2d5ULL, 0x0000000000000002ULL};
 
+// ---- Four-way GLS split on G2: k = k0 + k1 L + k2 L^2 + k3 L^3 (mod r), L = 6x^2 ------
+// A reduced basis of the lattice {(a0, a1, a2, a3): a0 + a1 L + a2 L^2 + a3 L^3 = 0 mod r}
+// (determinant -r), one vector per row, entries in 128-bit two's complement:
+//   b0 = (2x+1, 0, 2x, 1)           b1 = (2x, x+1, -x, x)
+//   b2 = (x+1, x, x, -2x)           b3 = (2x+1, -x, -(x+1), -x)
+inline constexpr uint64_t GLS4_B[4][4][2] = {
+    {{0x89d3256894d213e3ULL, 0x0000000000000000ULL}, {0x0000000000000000ULL, 0x0000000000000000ULL}, {0x89d3256894d213e2ULL, 0x0000000000000000ULL}, {0x0000000000000001ULL, 0x0000000000000000ULL}},
+    {{0x89d3256894d213e2ULL, 0x0000000000000000ULL}, {0x44e992b44a6909f2ULL, 0x0000000000000000ULL}, {0xbb166d4bb596f60fULL, 0xffffffffffffffffULL}, {0x44e992b44a6909f1ULL, 0x0000000000000000ULL}},
+    {{0x44e992b44a6909f2ULL, 0x0000000000000000ULL}, {0x44e992b44a6909f1ULL, 0x0000000000000000ULL}, {0x44e992b44a6909f1ULL, 0x0000000000000000ULL}, {0x762cda976b2dec1eULL, 0xffffffffffffffffULL}},
+    {{0x89d3256894d213e3ULL, 0x0000000000000000ULL}, {0xbb166d4bb596f60fULL, 0xffffffffffffffffULL}, {0xbb166d4bb596f60eULL, 0xffffffffffffffffULL}, {0xbb166d4bb596f60fULL, 0xffffffffffffffffULL}},
+};
+// (k, 0, 0, 0) = sum_j (k N_j / r) b_j: N = r * (first row of the inverse basis), all positive:
+//   N0 = 6x^3 + 6x^2 + 2x, N1 = 6x^3 - x, N2 = 2x + 1, N3 = 6x^3 + 6x^2 + x.
+inline constexpr uint64_t GLS4_N[4][3] = {{0xd8378506dd96f60eULL, 0x46fb76a5e4491ec4ULL, 0x1df623ef8af183e4ULL}, {0x113c366715dedaf5ULL, 0xd7adf45cf590c4c8ULL, 0x1df623ef8af183e3ULL}, {0x89d3256894d213e3ULL, 0x0000000000000000ULL, 0x0000000000000000ULL}, {0x934df252932dec1dULL, 0x46fb76a5e4491ec4ULL, 0x1df623ef8af183e4ULL}};
+// Rounding multipliers GLS4_G_j = round(2^320 N_j / r): c_j = (k G_j + 2^319) >> 320 is
+// k N_j / r rounded to nearest, off by at most 1/2 + 2^-67.
+inline constexpr uint64_t GLS4_G[4][4] = {{0x353ccca0e558c73cULL, 0x2dff291532e42728ULL, 0x55b4ca7ba3e5577fULL, 0x9e80318ab0d92b95ULL}, {0x7d1fff2e5ce18e26ULL, 0x46f4bda995d51bb1ULL, 0x08e5da66fc7184aeULL, 0x9e80318ab0d92b93ULL}, {0x6eb9c714773a6ef3ULL, 0xd91d232ec7e0b3d7ULL, 0x0000000000000002ULL, 0x0000000000000000ULL}, {0x23038c29bb8bb500ULL, 0xc170977dcef3cd3fULL, 0x55b4ca7ba3e5577dULL, 0x9e80318ab0d92b95ULL}};
+
 // ---- Generators ----------------------------------------------------------------------
 // G1 = (1, 2). G2 (canonical limbs): x = X_C0 + X_C1*u, y = Y_C0 + Y_C1*u.
 inline constexpr uint64_t G2_X_C0[4] = {0x46debd5cd992f6edULL, 0x674322d4f75edaddULL, 0x426a00665e5c4479ULL, 0x1800deef121f1e76ULL};

@@ -2,12 +2,14 @@
 //
 // Two flavours, named as such:
 //  - `_ct`: constant time in the scalar and the point (secret keys, nonces,
-//    encryption randomness). The scalar is split into two 128-bit halves with the
-//    endomorphism (GLV on G1, psi on G2) by straight-line arithmetic, then fixed
-//    signed 5-bit windows, tables read by scanning every entry with masks, complete
-//    projective formulas; no branch or memory index depends on secret data.
+//    encryption randomness). The scalar is split with the endomorphism by
+//    straight-line arithmetic (GLV on G1: two 128-bit halves; psi on G2: four
+//    quarters below 2^64), then fixed signed 5-bit windows, tables read by scanning
+//    every entry with masks, and formulas exact for every input (complete projective
+//    ones on G1, Jacobian ones completed by masks on G2); no branch or memory index
+//    depends on secret data.
 //  - `_var`: variable time, for public scalars only (verification). wNAF with the
-//    GLV endomorphism on G1 and the psi endomorphism on G2, Jacobian coordinates.
+//    GLV endomorphism on G1 and the four-way psi split on G2, Jacobian coordinates.
 // Scalars are elements of Fr (already reduced mod r).
 #pragma once
 
@@ -21,13 +23,17 @@ namespace vorn::bn254 {
 /// k*P, constant time in k and P.
 G1 g1_mul_ct(const G1& p, const Fr& k);
 G1 g1_mul_ct(const G1Affine& p, const Fr& k);
-/// k*P on G2, constant time in k and P. P must lie in the order-r subgroup
-/// (the complete formulas are exact there).
+/// k*P on G2, constant time in k and P. P must lie in the order-r subgroup: the
+/// split of k uses psi = [6x^2], which holds only there.
 G2 g2_mul_ct(const G2& p, const Fr& k);
 G2 g2_mul_ct(const G2Affine& p, const Fr& k);
 /// k*G for the generator G = (1, 2), constant time, from a fixed-base table built
 /// once per process on first use (thread-safe).
 G1 g1_mul_gen_ct(const Fr& k);
+
+/// k*G for the generator G = (1, 2) and a public k (variable time): 22 additions at
+/// most, no doubling, from a wide table built once per process on first use.
+G1 g1_mul_gen_var(const Fr& k);
 
 /// k*P for a public k (variable time).
 G1 g1_mul_var(const G1Affine& p, const Fr& k);

@@ -104,4 +104,48 @@ void gls_split(const Fr& k, uint64_t k1[2], uint64_t k2[2]) {
   k2[1] = q.v[1];
 }
 
+// Babai rounding in the lattice of params::GLS4_B. With c_j the nearest integer to
+// k N_j / r and (k, 0, 0, 0) = sum_j (k N_j / r) b_j,
+//   (k_0, k_1, k_2, k_3) = (k, 0, 0, 0) - sum_j c_j b_j = sum_j (k N_j / r - c_j) b_j,
+// so |k_i| <= (1/2 + 2^-67) sum_j |b_ji| <= (1/2 + 2^-67) (7x + 3) < (7x + 3) / 2 + 1,
+// the largest column sum being that of i = 0 (2x+1, 2x, x+1, 2x+1). That is below
+// 2^64 (7x/2 ~ 2^63.9), so each k_i is exact in 128-bit two's complement and its
+// magnitude fits one limb. The estimate c_j = (k G_j + 2^319) >> 320 with
+// |G_j - 2^320 N_j / r| <= 1/2 is off from k N_j / r by at most 1/2 + k / 2^321.
+void gls4_split(const Fr& k, uint64_t mag[4], uint64_t neg[4]) {
+  uint64_t kk[4];
+  k.to_limbs(kk);
+  uint64_t c[4][2];
+  for (int j = 0; j < 4; ++j) {
+    uint64_t p[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (int a = 0; a < 4; ++a) {
+      u128 t = 0;
+      for (int b = 0; b < 4; ++b) {
+        t += (u128)kk[a] * params::GLS4_G[j][b] + p[a + b];
+        p[a + b] = (uint64_t)t;
+        t >>= 64;
+      }
+      p[a + 4] = (uint64_t)t;
+    }
+    // + 2^319, then bits 320..447 (c_j < 2^190 is needed only mod 2^128).
+    uint64_t carry = 0;
+    p[4] = adc(p[4], 1ULL << 63, carry);
+    c[j][0] = adc(p[5], 0, carry);
+    c[j][1] = adc(p[6], 0, carry);
+  }
+  for (int i = 0; i < 4; ++i) {
+    // k_i = [i = 0] k - sum_j c_j b_ji  (mod 2^128)
+    u128 v = i == 0 ? ((u128)kk[1] << 64 | kk[0]) : 0;
+    for (int j = 0; j < 4; ++j) {
+      const uint64_t* b = params::GLS4_B[j][i];
+      const u128 lo = (u128)c[j][0] * b[0];
+      const uint64_t hi = (uint64_t)(lo >> 64) + c[j][0] * b[1] + c[j][1] * b[0];
+      v -= (u128)hi << 64 | (uint64_t)lo;
+    }
+    const uint64_t n = (uint64_t)(v >> 127), m = 0 - n;
+    neg[i] = n;
+    mag[i] = ((uint64_t)v ^ m) + n;  // |k_i| < 2^64
+  }
+}
+
 }  // namespace vorn::bn254::detail

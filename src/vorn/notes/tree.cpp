@@ -58,7 +58,7 @@ Result<W> IdentityMerkleTree::node(const W& left, const W& right) {
   return hash::poseidon(in);
 }
 
-Result<IdentityMerkleTree> IdentityMerkleTree::from_leaves(std::vector<W> leaves, uint64_t depth) {
+Result<IdentityMerkleTree> IdentityMerkleTree::over_leaves(std::span<const W> leaves, uint64_t depth) {
   if (depth < kMinTreeDepth || depth > kMaxTreeDepth) return IdError{kDepthOutOfRange};
   if (leaves.size() > (uint64_t{1} << depth)) return IdError{kTooManyLeaves};
   IdentityMerkleTree t;
@@ -67,60 +67,140 @@ Result<IdentityMerkleTree> IdentityMerkleTree::from_leaves(std::vector<W> leaves
   for (uint64_t i = 1; i <= depth; ++i) {
     VORN_TRY(t.zeros_[i], node(t.zeros_[i - 1], t.zeros_[i - 1]));
   }
-  t.leaves_ = std::move(leaves);
+  t.leaves_ = leaves;
   return t;
 }
 
-Result<W> IdentityMerkleTree::climb(size_t index, MerklePath* out) const {
+Result<IdentityMerkleTree> IdentityMerkleTree::from_leaves(std::vector<W> leaves, uint64_t depth) {
+  VORN_TRY(IdentityMerkleTree t, over_leaves(leaves, depth));
+  t.owned_ = std::move(leaves);  // the buffer moves, so the span stays on it
+  t.leaves_ = t.owned_;
+  t.owns_ = true;
+  return t;
+}
+
+void IdentityMerkleTree::adopt(const IdentityMerkleTree& from) {
+  zeros_ = from.zeros_;
+  depth_ = from.depth_;
+  owns_ = from.owns_;
+  if (owns_) {
+    owned_ = from.owned_;
+    leaves_ = owned_;
+  } else {
+    owned_.clear();
+    leaves_ = from.leaves_;
+  }
+}
+
+IdentityMerkleTree::IdentityMerkleTree(const IdentityMerkleTree& other) { adopt(other); }
+
+IdentityMerkleTree& IdentityMerkleTree::operator=(const IdentityMerkleTree& other) {
+  if (this != &other) adopt(other);
+  return *this;
+}
+
+IdentityMerkleTree::IdentityMerkleTree(IdentityMerkleTree&& other) noexcept
+    : owned_(std::move(other.owned_)),
+      leaves_(other.owns_ ? std::span<const W>(owned_) : other.leaves_),
+      owns_(other.owns_),
+      zeros_(std::move(other.zeros_)),
+      depth_(other.depth_) {
+  other.leaves_ = {};
+  other.owns_ = false;
+}
+
+IdentityMerkleTree& IdentityMerkleTree::operator=(IdentityMerkleTree&& other) noexcept {
+  if (this != &other) {
+    owned_ = std::move(other.owned_);
+    owns_ = other.owns_;
+    leaves_ = owns_ ? std::span<const W>(owned_) : other.leaves_;
+    zeros_ = std::move(other.zeros_);
+    depth_ = other.depth_;
+    other.leaves_ = {};
+    other.owns_ = false;
+  }
+  return *this;
+}
+
+Result<W> IdentityMerkleTree::climb(std::span<const size_t> index, std::span<MerklePath> out) const {
   const size_t n = leaves_.size();
+  for (size_t k = 0; k < out.size(); ++k) {
+    out[k].siblings.clear();
+    out[k].bits.clear();
+    out[k].siblings.reserve(depth_);
+    out[k].bits.reserve(depth_);
+    out[k].leaf = leaves_[index[k]];
+  }
   if (n == 0) return zeros_[depth_];
   VORN_TRY(const NodeHasher node, NodeHasher::get());
 
-  // One buffer holds every level in turn: level i+1 overwrites the front of level i,
-  // which is safe because node j of the next level reads positions 2j and 2j+1 >= j.
-  std::vector<Fr> level(n);
-  for (size_t i = 0; i < n; ++i) level[i] = Fr::from_w_reduce(leaves_[i]);
-  if (out) {
-    out->siblings.clear();
-    out->bits.clear();
-    out->siblings.reserve(depth_);
-    out->bits.reserve(depth_);
-    out->leaf = leaves_[index];
+  // The position of each requested leaf at the current level; at every level the
+  // sibling of each is recorded before the level is hashed into the next.
+  std::vector<size_t> pos(index.begin(), index.end());
+  auto record = [&](uint64_t i, size_t len, auto&& sibling_at) {
+    for (size_t k = 0; k < out.size(); ++k) {
+      const size_t s = pos[k] ^ 1;
+      out[k].siblings.push_back(s >= len ? zeros_[i] : sibling_at(s));
+      out[k].bits.push_back(static_cast<uint8_t>(pos[k] & 1));
+      pos[k] >>= 1;
+    }
+  };
+
+  // The leaf level: siblings reported as stored, not reduced. Level 1 is hashed
+  // straight from the leaves, a block of pairs at a time, so the leaves are never
+  // copied whole; whole pairs first, then a last node over zeros[0] when the count
+  // is odd.
+  record(0, n, [&](size_t s) { return leaves_[s]; });
+  size_t len = n / 2 + n % 2;
+  std::vector<Fr> level(len);
+  constexpr size_t kBlock = 32;  // pairs per block
+  Fr block[2 * kBlock];
+  for (size_t j = 0; j < n / 2; j += kBlock) {
+    const size_t m = std::min(kBlock, n / 2 - j);
+    for (size_t i = 0; i < 2 * m; ++i) block[i] = Fr::from_w_reduce(leaves_[2 * j + i]);
+    VORN_CHECK(node.pairs(std::span<const Fr>(block, 2 * m), std::span<Fr>(level.data() + j, m)));
+  }
+  if (n % 2 != 0) {
+    VORN_TRY(level[n / 2], node(Fr::from_w_reduce(leaves_[n - 1]), Fr::from_w_reduce(zeros_[0])));
   }
 
-  size_t len = n, pos = index;
-  for (uint64_t i = 0; i < depth_; ++i) {
-    if (out) {
-      // At the leaf level the sibling is reported as stored, not reduced.
-      const size_t s = pos ^ 1;
-      out->siblings.push_back(s >= len ? zeros_[i] : i == 0 ? leaves_[s] : level[s].to_w());
-      out->bits.push_back(static_cast<uint8_t>(pos & 1));
-    }
-    // Whole pairs first (two node hashes at a time), then a last node over zeros[i]
-    // when the count is odd; node j overwrites element j, already read.
+  // The other levels in the same buffer: level i+1 overwrites the front of level i,
+  // which is safe because node j of the next level reads positions 2j and 2j+1 >= j.
+  for (uint64_t i = 1; i < depth_; ++i) {
+    record(i, len, [&](size_t s) { return level[s].to_w(); });
     const size_t whole = len / 2;
     VORN_CHECK(node.pairs(std::span<const Fr>(level.data(), len), std::span<Fr>(level.data(), whole)));
     if (len % 2 != 0) {
       VORN_TRY(level[whole], node(level[len - 1], Fr::from_w_reduce(zeros_[i])));
     }
     len = whole + len % 2;
-    pos >>= 1;
   }
   // At most 2^depth leaves, so exactly one node is left.
   const W root = level[0].to_w();
-  if (out) out->root = root;
+  for (MerklePath& p : out) p.root = root;
   return root;
 }
 
-Result<MerklePath> IdentityMerkleTree::path(uint64_t index) const {
-  if (index >= leaves_.size()) return IdError{kLeafIndexOutOfRange};
-  MerklePath p;
-  VORN_TRY(const W root, climb(static_cast<size_t>(index), &p));
-  (void)root;
-  return p;
+Result<MerklePaths> IdentityMerkleTree::paths(std::span<const uint64_t> indices) const {
+  std::vector<size_t> index;
+  index.reserve(indices.size());
+  for (const uint64_t i : indices) {
+    if (i >= leaves_.size()) return IdError{kLeafIndexOutOfRange};
+    index.push_back(static_cast<size_t>(i));
+  }
+  MerklePaths out;
+  out.paths.resize(index.size());
+  VORN_TRY(out.root, climb(index, out.paths));
+  return out;
 }
 
-Result<W> IdentityMerkleTree::root() const { return climb(0, nullptr); }
+Result<MerklePath> IdentityMerkleTree::path(uint64_t index) const {
+  const uint64_t one[1] = {index};
+  VORN_TRY(MerklePaths p, paths(one));
+  return std::move(p.paths[0]);
+}
+
+Result<W> IdentityMerkleTree::root() const { return climb({}, {}); }
 
 std::optional<size_t> IdentityMerkleTree::find(const W& leaf) const {
   const auto it = std::find(leaves_.begin(), leaves_.end(), leaf);

@@ -8,9 +8,11 @@
 // zeros[i] = node(zeros[i-1], zeros[i-1]).
 //
 // A tree is immutable once built. The zeros table is computed once, at construction;
-// every path() call recomputes the levels from the leaves (about n node hashes, plus
-// one per level while a level has an odd count) in one reused buffer, so a tree
-// stores nothing but its leaves.
+// the levels are not stored: each call of paths() (and of path() and root(), which
+// use it) computes them from the leaves once (about n node hashes, plus one per level
+// while a level has an odd count) in one buffer of half the leaf count, and answers
+// the root and every requested path from that one pass. A caller needing several
+// paths of one tree asks for them together.
 //
 // Timing: fold_path runs in time that depends only on the path's length (the bits
 // order the children by masks). path, find and contains_identity treat the tree as
@@ -45,6 +47,12 @@ struct MerklePath {
   W root;
 };
 
+/// The root of a tree and the paths of some of its leaves, from one pass.
+struct MerklePaths {
+  W root;
+  std::vector<MerklePath> paths;  // in the order the indices were given
+};
+
 class IdentityMerkleTree {
  public:
   /// Builds a tree of the given depth over `leaves`. Fails with "depth must be in
@@ -55,12 +63,26 @@ class IdentityMerkleTree {
   /// that leaves some of them out. Costs depth node hashes (the zeros table).
   static Result<IdentityMerkleTree> from_leaves(std::vector<W> leaves, uint64_t depth);
 
+  /// The same tree over leaves the caller keeps (read in place, not copied): the
+  /// words must outlive the tree and every copy of it. Fails like from_leaves.
+  static Result<IdentityMerkleTree> over_leaves(std::span<const W> leaves, uint64_t depth);
+
+  IdentityMerkleTree(const IdentityMerkleTree& other);
+  IdentityMerkleTree(IdentityMerkleTree&& other) noexcept;
+  IdentityMerkleTree& operator=(const IdentityMerkleTree& other);
+  IdentityMerkleTree& operator=(IdentityMerkleTree&& other) noexcept;
+
   /// The path of the leaf at `index`, with the root. Fails with "leaf index out of
   /// range" unless index < number of leaves (an empty tree has no paths).
   Result<MerklePath> path(uint64_t index) const;
 
   /// The root: what every path reports; zeros[depth] for a tree without leaves.
   Result<W> root() const;
+
+  /// The root and the path of each leaf at `indices` (repeats allowed), the levels
+  /// computed once for all of them. Fails with "leaf index out of range" unless every
+  /// index is below the number of leaves; no indices give the root alone.
+  Result<MerklePaths> paths(std::span<const uint64_t> indices) const;
 
   /// The first position holding `leaf`, if any.
   std::optional<size_t> find(const W& leaf) const;
@@ -81,18 +103,22 @@ class IdentityMerkleTree {
   /// node(left, right): two-input Poseidon, no domain tag; a canonical scalar word.
   static Result<W> node(const W& left, const W& right);
 
-  const std::vector<W>& leaves() const { return leaves_; }
+  std::span<const W> leaves() const { return leaves_; }
   /// zeros[0..depth], zeros[0] the zero word.
   const std::vector<W>& zeros() const { return zeros_; }
   uint64_t depth() const { return depth_; }
 
  private:
   IdentityMerkleTree() = default;
-  // Recomputes the levels; fills `out` (when given) with the path of `index`, which
-  // must be a leaf position. Returns the root.
-  Result<W> climb(size_t index, MerklePath* out) const;
+  // Points leaves_ at owned_ when the tree owns its leaves.
+  void adopt(const IdentityMerkleTree& from);
+  // Computes the levels once; fills out[k] with the path of leaf position index[k]
+  // (each below the number of leaves, out as long as index). Returns the root.
+  Result<W> climb(std::span<const size_t> index, std::span<MerklePath> out) const;
 
-  std::vector<W> leaves_;
+  std::vector<W> owned_;          // the leaves, when the tree owns them
+  std::span<const W> leaves_;     // owned_, or the caller's words
+  bool owns_ = false;
   std::vector<W> zeros_;
   uint64_t depth_ = 0;
 };

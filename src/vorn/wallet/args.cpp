@@ -1,22 +1,47 @@
 #include "vorn/wallet/args.h"
 
+#include <array>
+
 namespace vorn::wallet {
 
 namespace {
 
 IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
 
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// The value of each hex digit byte, -1 for every other byte. A table rather than
+// range tests: in a random word digits and letters alternate unpredictably, and a
+// registry's leaves are millions of digits.
+constexpr auto kHexDigit = [] {
+  std::array<int8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    t[c] = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+  }
+  return t;
+}();
+
+int hex_digit(char c) { return kHexDigit[static_cast<uint8_t>(c)]; }
 
 }  // namespace
 
 Result<Json> parse_args(std::string_view args_json) {
   Result<Json> v = parse_json(args_json);
+  if (!v) return IdError{std::string(kArgsInvalidJsonPrefix) + v.error().msg};
+  return v;
+}
+
+namespace {
+
+bool decode_hex_word(std::string_view text, W& out) {
+  Result<W> w = w_from_hex(text);
+  if (!w) return false;
+  out = *w;
+  return true;
+}
+
+}  // namespace
+
+Result<Json> parse_args(std::string_view args_json, std::span<const std::span<const std::string_view>> word_paths) {
+  Result<Json> v = parse_json(args_json, JsonWordArrays{word_paths, decode_hex_word});
   if (!v) return IdError{std::string(kArgsInvalidJsonPrefix) + v.error().msg};
   return v;
 }
@@ -49,6 +74,19 @@ Result<W> w_from_hex(std::string_view text) {
   if (text.size() >= 2 && text[0] == '0' && text[1] == 'x') text.remove_prefix(2);
   if (text.empty() || text.size() > 64) return err(kHexWordLength);
   W out;
+  if (text.size() == 64) {
+    // The full width (every registry leaf): two digits per byte, front to back,
+    // checked once at the end; any other byte sends it to the loop below, which
+    // reports it.
+    int bad = 0;
+    for (size_t i = 0; i < 32; ++i) {
+      const int hi = hex_digit(text[2 * i]), lo = hex_digit(text[2 * i + 1]);
+      bad |= hi | lo;
+      out.b[i] = static_cast<uint8_t>((hi << 4) | (lo & 0xf));
+    }
+    if (bad >= 0) return out;
+    out = W{};
+  }
   // From the last digit backwards, two digits per byte, filling the word from its
   // last byte; an odd leading digit fills the low half of its byte.
   for (size_t k = 0; k < text.size(); ++k) {

@@ -52,6 +52,12 @@ using notes::PointW;
 /// parser's description with its byte position.
 Result<Json> parse_args(std::string_view args_json);
 
+/// The same, with the arrays at `word_paths` (member paths from the root, see
+/// JsonWordArrays) read straight into words: each string element that w_from_hex
+/// accepts becomes its word, and the first element it refuses (or that is not a
+/// string) is kept as is, for the reader to report. Errors as parse_args.
+Result<Json> parse_args(std::string_view args_json, std::span<const std::span<const std::string_view>> word_paths);
+
 // ---- Lookup
 
 /// The member `key` of `obj` unless it is missing, null or {}; nullptr otherwise

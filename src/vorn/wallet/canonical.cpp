@@ -75,6 +75,10 @@ bool write_value(const Json& root, std::string& out, bool check_numbers) {
           open.push_back({&v, 0});
         }
         return true;
+      case Json::Kind::Words:
+        // Word arrays are read by the tree readers only and never written back: the
+        // text of their elements is not kept.
+        return false;
       case Json::Kind::Object:
         if (v.as_object()->empty()) {
           out += "{}";

@@ -75,14 +75,27 @@ Result<Json> opening_record(uint64_t flavor, const W& v, const W& rho, const W& 
 
 // A tree from {"leaves", "depth"}: the leaf list (with its "args: leaves must be an
 // array" / "args: leaf must be hex" messages), then the depth, then construction.
+// Leaves the parser read into words are read in place (the tree must not outlive
+// `obj`).
 Result<notes::IdentityMerkleTree> leaf_tree(const Json& obj) {
-  VORN_TRY(std::vector<W> leaves, hex_leaves(obj));
+  VORN_TRY(const std::vector<W>* words, hex_leaf_words(obj));
+  std::vector<W> leaves;
+  if (!words) {
+    VORN_TRY(leaves, hex_leaves(obj));
+  }
   VORN_TRY(const U128 depth, get_u128(obj, "depth"));
   // Every depth above the largest allowed fails alike; clamp before narrowing so a
   // huge value cannot wrap into the allowed range.
   const uint64_t d = depth > notes::kMaxTreeDepth ? notes::kMaxTreeDepth + 1 : static_cast<uint64_t>(depth);
+  if (words) return notes::IdentityMerkleTree::over_leaves(*words, d);
   return notes::IdentityMerkleTree::from_leaves(std::move(leaves), d);
 }
+
+// The arrays prove_receiving_binding reads into words: its leaves and the
+// aggregator's.
+constexpr std::string_view kLeavesPath[] = {"leaves"};
+constexpr std::string_view kAggregatorLeavesPath[] = {"aggregator", "leaves"};
+constexpr std::span<const std::string_view> kBindingWordPaths[] = {kLeavesPath, kAggregatorLeavesPath};
 
 Json scalar_list(const std::vector<W>& words) {
   Json a = Json::array();
@@ -287,7 +300,7 @@ Result<std::string> open_a2(std::string_view args_json) {
 }
 
 Result<std::string> prove_receiving_binding(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kBindingWordPaths));
   VORN_TRY(const PointW m_rec, get_g1(args, "M_rec"));
   VORN_TRY(const PointW pk_recv, get_g1(args, "pk_recv"));
   VORN_TRY(const W salt, get_w(args, "salt"));

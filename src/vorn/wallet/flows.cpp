@@ -72,7 +72,12 @@ Result<Committed> commit(uint64_t flavor, const NoteFields& n, const W& id_hash)
 
 // ---- recipient receipts and their verification
 
-// An identity tree under `key`: the record object, then its reader.
+// The registry leaves of the tree-backed calls, read straight into words.
+constexpr std::string_view kTreeLeavesPath[] = {"tree", "leaves"};
+constexpr std::span<const std::string_view> kTreeWordPaths[] = {kTreeLeavesPath};
+
+// An identity tree under `key`: the record object, then its reader. The tree reads
+// leaves held by `args` and must not outlive it.
 Result<notes::IdentityMerkleTree> tree_at(const Json& args, std::string_view key) {
   VORN_TRY(const Json* rec, get_field(args, key));
   return tree_from(*rec);
@@ -106,6 +111,12 @@ Status read_binding_words(const Json& args, Recipient& r) {
   return ok_status();
 }
 
+// The receiving key is nonzero mod r. Constant time up to the answer.
+Status check_receiving_key(const Recipient& r) {
+  if (fr_of(r.k).is_zero()) return err(kZeroReceivingKey);
+  return ok_status();
+}
+
 // The proof that `ct` decrypts under k to `m`, bound to (issuer, chainid).
 // Decodes R, C, then M (the prover's order).
 Result<VdRecord> prove_decryption(const Recipient& r, const CiphertextW& ct, const PointW& m) {
@@ -125,25 +136,31 @@ Json recipient_receipt(const Recipient& r, const W& v, const VdRecord& vd) {
   return o;
 }
 
-// The registry view of a verifier: the tree and whether its root is the trusted
-// one. Every path of a tree folds to the tree's root, so an identity is a member
-// under `identity_root` exactly when its leaf is in the tree and the root matches;
-// the root is computed once for both identities.
+// The registry view of a verifier: the tree and the trusted root. Every path of a
+// tree folds to the tree's root, so an identity is a member under `identity_root`
+// exactly when its leaf is in the tree and the tree's root is that root. The root
+// (one pass over the levels) is computed once, and only when a member's leaf is
+// found: an unknown identity is not a member under any root.
 struct Registry {
   notes::IdentityMerkleTree tree;
-  bool root_ok;
+  W identity_root;
+  std::optional<bool> root_ok;
 
-  Result<bool> member(const PointW& m) const {
-    if (!root_ok) return false;
-    return tree.contains_identity(m);
+  Result<bool> member(const PointW& m) {
+    VORN_TRY(const bool present, tree.contains_identity(m));
+    if (!present) return false;
+    if (!root_ok) {
+      VORN_TRY(const W root, tree.root());
+      root_ok = root == identity_root;
+    }
+    return *root_ok;
   }
 };
 
 Result<Registry> read_registry(const Json& args) {
   VORN_TRY(notes::IdentityMerkleTree tree, tree_at(args, "tree"));
   VORN_TRY(const W identity_root, get_w(args, "identity_root"));
-  VORN_TRY(const W root, tree.root());
-  return Registry{std::move(tree), root == identity_root};
+  return Registry{std::move(tree), identity_root, std::nullopt};
 }
 
 Result<std::string> verdict(std::optional<std::string_view> failure, const PointW& issuer_m,
@@ -158,7 +175,7 @@ Result<std::string> verdict(std::optional<std::string_view> failure, const Point
 }
 
 // Membership of the recipient, then of the issuer: the first failure's reason.
-Result<std::optional<std::string_view>> membership(const Registry& reg, const PointW& m_rec, const PointW& m_iss) {
+Result<std::optional<std::string_view>> membership(Registry& reg, const PointW& m_rec, const PointW& m_iss) {
   VORN_TRY(const bool rec_ok, reg.member(m_rec));
   if (!rec_ok) return std::optional<std::string_view>(kRecipientNotRegistered);
   VORN_TRY(const bool iss_ok, reg.member(m_iss));
@@ -252,7 +269,7 @@ Result<std::string> mint_unilateral_a2(std::string_view args_json) {
 }
 
 Result<std::string> make_receipt_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* minted, get_field(args, "minted"));
   VORN_CHECK(get_ct(*minted, "eNote"));
   VORN_TRY(const CiphertextW e_rec, get_ct(*minted, "eRec"));
@@ -264,6 +281,7 @@ Result<std::string> make_receipt_a1(std::string_view args_json) {
   VORN_TRY(Recipient r, read_recipient(args));
   VORN_TRY(const PointW m_iss, get_g1(args, "M_iss"));
   VORN_CHECK(read_binding_words(args, r));
+  VORN_CHECK(check_receiving_key(r));
 
   VORN_TRY(const VdRecord vd, prove_decryption(r, e_rec, r.m_rec));
   VORN_TRY(const bool iss_member, holds(tree, m_iss));
@@ -278,7 +296,7 @@ Result<std::string> make_receipt_a1(std::string_view args_json) {
 }
 
 Result<std::string> make_receipt_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* minted, get_field(args, "minted"));
   VORN_TRY(const Json* opening_rec, get_field(*minted, "opening"));
   VORN_TRY(const NoteOpening opening, opening_from(*opening_rec));
@@ -294,6 +312,7 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
   VORN_TRY(const notes::IdentityMerkleTree tree, tree_at(args, "tree"));
   VORN_TRY(Recipient r, read_recipient(args));
   VORN_CHECK(read_binding_words(args, r));
+  VORN_CHECK(check_receiving_key(r));
 
   // The issuer identity this mailbox received (constant time in k_recv).
   VORN_TRY(const Ciphertext e_iss, decode_ct(e_iss_w));
@@ -313,7 +332,7 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
 }
 
 Result<std::string> verify_receipt_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
   VORN_TRY(const PointW m_iss, get_g1(*rc, "M_iss"));
   VORN_TRY(const PointW m_rec, get_g1(*rc, "M_rec"));
@@ -324,17 +343,18 @@ Result<std::string> verify_receipt_a1(std::string_view args_json) {
   VORN_TRY(const VdRecord vd, vd_from(*vd_rec));
   VORN_TRY(const W issuer, get_w(*rc, "issuer"));
   VORN_TRY(const W chainid, get_w(*rc, "chainid"));
-  VORN_TRY(const Registry reg, read_registry(args));
+  VORN_TRY(Registry reg, read_registry(args));
 
   VORN_TRY(const bool vd_ok,
            cw::verifiable_decrypt_verify(ct_words(e_rec), g1_words(pk_recv), g1_words(m_rec), vd, issuer, chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_iss, m_rec, value);
+  if (pk_recv == PointW{}) return verdict(kReceivingKeyInfinite, m_iss, m_rec, value);
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_iss));
   return verdict(failure, m_iss, m_rec, value);
 }
 
 Result<std::string> verify_receipt_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
   VORN_TRY(const PointW m_i, get_g1(*rc, "M_I"));
   VORN_TRY(const PointW m_rec, get_g1(*rc, "M_rec"));
@@ -348,7 +368,7 @@ Result<std::string> verify_receipt_a2(std::string_view args_json) {
   VORN_TRY(const W gamma, get_w(*rc, "gamma"));
   VORN_TRY(const W issuer, get_w(*rc, "issuer"));
   VORN_TRY(const W chainid, get_w(*rc, "chainid"));
-  VORN_TRY(const Registry reg, read_registry(args));
+  VORN_TRY(Registry reg, read_registry(args));
   VORN_TRY(const PointW pk_iss, get_g1(args, "pk_iss"));
   VORN_TRY(const CiphertextW e_reg, get_ct(args, "E_reg"));
 
@@ -358,6 +378,7 @@ Result<std::string> verify_receipt_a2(std::string_view args_json) {
   VORN_TRY(const bool vd_ok,
            cw::verifiable_decrypt_verify(ct_words(e_iss), g1_words(pk_recv), g1_words(m_i), vd, issuer, chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_i, m_rec, value);
+  if (pk_recv == PointW{}) return verdict(kReceivingKeyInfinite, m_i, m_rec, value);
 
   // The identity the binding carries: C - T = M - gamma*H, since T = r'*pk_rec +
   // gamma*H and C = M + r'*pk_rec. Public data, variable time. Both points decoded

@@ -33,6 +33,12 @@ inline constexpr std::string_view kRecipientNotRegistered = "recipient M not a r
 inline constexpr std::string_view kIssuerNotRegistered = "issuer M not a registered identity";
 inline constexpr std::string_view kBindingInvalid = "issuer binding invalid";
 inline constexpr std::string_view kBindingIdentityNotDecrypted = "the binding's Identity is not the one decrypted";
+/// A receiving key k_recv of zero mod r has the public key k_recv*G = infinity, and a
+/// verifiable decryption under that key needs no secret at all (C itself is the
+/// "decrypted" point): a recipient receipt made with it would prove nothing. The
+/// makers refuse such a key; the verifiers answer valid false for an infinite pk_recv.
+inline constexpr std::string_view kZeroReceivingKey = "args: k_recv must be nonzero mod ORDER";
+inline constexpr std::string_view kReceivingKeyInfinite = "pk_recv is the point at infinity";
 /// A zero randomness publishes the plaintext (the ciphertext's C is then the value
 /// point or the identity itself), and two ciphertexts sharing a randomness to one
 /// key let anyone subtract them: C_note - C_id = v*G - M, so a guessed identity

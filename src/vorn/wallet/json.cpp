@@ -120,6 +120,7 @@ const std::string* Json::as_number_text() const {
 const JsonArray* Json::as_array() const { return std::get_if<JsonArray>(&v_); }
 JsonArray* Json::as_array() { return std::get_if<JsonArray>(&v_); }
 const JsonObject* Json::as_object() const { return std::get_if<JsonObject>(&v_); }
+const JsonWords* Json::as_words() const { return std::get_if<JsonWords>(&v_); }
 
 namespace {
 
@@ -204,9 +205,10 @@ class JsonTreeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, J
  public:
   enum class Abort : uint8_t { None, TooDeep, LoneSurrogate };
 
-  // `original` and `tokens` are set for the second pass only (see parse_json).
-  JsonTreeBuilder(std::string_view original, const std::vector<NumberToken>* tokens)
-      : original_(original), tokens_(tokens) {}
+  // `original` and `tokens` are set for the second pass only (see parse_json);
+  // `words` (or nullptr) names the arrays read straight into words.
+  JsonTreeBuilder(std::string_view original, const std::vector<NumberToken>* tokens, const JsonWordArrays* words)
+      : original_(original), tokens_(tokens), words_(words) {}
 
   bool Null() { return add(Json()); }
   bool Bool(bool b) { return add(Json::boolean(b)); }
@@ -219,6 +221,14 @@ class JsonTreeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, J
   }
   bool String(const char* s, rapidjson::SizeType n, bool) {
     if (has_surrogate(s, n)) return fail(Abort::LoneSurrogate);
+    // An element of a word array is decoded in place, never held as a string.
+    if (JsonWords* w = open_words(); w && w->refused.empty()) {
+      W word;
+      if (words_->decode(std::string_view(s, n), word)) {
+        w->words.push_back(word);
+        return true;
+      }
+    }
     return add(Json::string(std::string(s, n)));
   }
   bool Key(const char* s, rapidjson::SizeType n, bool) {
@@ -227,7 +237,12 @@ class JsonTreeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, J
     return true;
   }
   bool StartObject() { return open(Json::object()); }
-  bool StartArray() { return open(Json::array()); }
+  bool StartArray() {
+    if (!at_word_path()) return open(Json::array());
+    Json w;
+    w.v_ = JsonWords{};
+    return open(std::move(w));
+  }
   bool EndObject(rapidjson::SizeType) {
     Json obj = std::move(open_.back());
     open_.pop_back();
@@ -266,12 +281,33 @@ class JsonTreeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, J
     keys_.emplace_back();
     return true;
   }
+  // The innermost open container when it is a word array.
+  JsonWords* open_words() { return open_.empty() ? nullptr : std::get_if<JsonWords>(&open_.back().v_); }
+  // Whether an array starting now is the value of one of the word paths: every open
+  // container an object, and their pending keys the path.
+  bool at_word_path() const {
+    if (!words_) return false;
+    for (const std::span<const std::string_view> path : words_->paths) {
+      if (path.size() != open_.size()) continue;
+      bool match = true;
+      for (size_t i = 0; match && i < path.size(); ++i)
+        match = open_[i].is_object() && keys_[i] == path[i];
+      if (match) return true;
+    }
+    return false;
+  }
   bool add(Json v) {
     if (open_.empty()) {
       root_ = std::move(v);
       return true;
     }
     Json& top = open_.back();
+    if (auto* w = std::get_if<JsonWords>(&top.v_)) {
+      // Reaches here only for an element the decoder refused (or one after it): the
+      // first is kept, the rest are read (the text must still be valid) and dropped.
+      if (w->refused.empty()) w->refused.push_back(std::move(v));
+      return true;
+    }
     if (auto* a = std::get_if<JsonArray>(&top.v_)) {
       a->push_back(std::move(v));
     } else {
@@ -282,6 +318,7 @@ class JsonTreeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, J
 
   std::string_view original_;
   const std::vector<NumberToken>* tokens_;
+  const JsonWordArrays* words_;
   size_t next_token_ = 0;
   std::vector<Json> open_;         // containers being filled, outermost first
   std::vector<std::string> keys_;  // the pending member key of each open container
@@ -390,11 +427,13 @@ std::vector<NumberToken> hide_numbers(std::string_view text, std::string& patche
 
 }  // namespace
 
-Result<Json> parse_json(std::string_view text) {
+namespace {
+
+Result<Json> parse_with(std::string_view text, const JsonWordArrays* words) {
   // The reader counts lengths in 32 bits.
   if (text.size() >= std::numeric_limits<uint32_t>::max()) return IdError{describe(kDescTooLarge, 0)};
   {
-    JsonTreeBuilder builder({}, nullptr);
+    JsonTreeBuilder builder({}, nullptr, words);
     PassResult r = run_pass(text, builder);
     if (r.ok) return builder.take_root();
     // The reader refuses numbers beyond the double range ("1e400", integers of
@@ -406,10 +445,16 @@ Result<Json> parse_json(std::string_view text) {
   }
   std::string patched;
   std::vector<NumberToken> tokens = hide_numbers(text, patched);
-  JsonTreeBuilder builder(text, &tokens);
+  JsonTreeBuilder builder(text, &tokens, words);
   PassResult r = run_pass(patched, builder);
   if (!r.ok) return IdError{r.description};
   return builder.take_root();
 }
+
+}  // namespace
+
+Result<Json> parse_json(std::string_view text) { return parse_with(text, nullptr); }
+
+Result<Json> parse_json(std::string_view text, const JsonWordArrays& words) { return parse_with(text, &words); }
 
 }  // namespace vorn::wallet

@@ -7,17 +7,24 @@
 //
 // Values read by `parse_json` nest at most `kMaxJsonDepth` levels. Destroying a
 // value never recurses, whatever its depth; copying one recurses once per level.
+//
+// A large list of words (a registry's leaves) need not become one value per element:
+// `parse_json` can read the arrays at given member paths straight into 32-byte words
+// (kind Words), keeping only the first element its decoder refuses, so the reader of
+// the list still meets the same elements in the same order up to its first failure.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 #include "vorn/core/result.h"
+#include "vorn/core/word.h"
 
 namespace vorn::wallet {
 
@@ -34,9 +41,17 @@ using JsonArray = std::vector<Json>;
 /// Object members, sorted by the bytes of their keys, each key once.
 using JsonObject = std::vector<JsonMember>;
 
+/// An array read straight into words: the decoded words of its elements, in order,
+/// up to the first element the decoder refused, and that element (when one was)
+/// kept as an ordinary value; the elements after it are not kept.
+struct JsonWords {
+  std::vector<W> words;
+  std::vector<Json> refused;  // empty, or the one refused element
+};
+
 class Json {
  public:
-  enum class Kind : uint8_t { Null, Bool, Number, String, Array, Object };
+  enum class Kind : uint8_t { Null, Bool, Number, String, Array, Object, Words };
 
   /// null.
   Json() noexcept = default;
@@ -77,6 +92,8 @@ class Json {
   /// The sorted members, or nullptr when the value is not an object. Read-only so
   /// that the order invariant holds; change members with `set`.
   const JsonObject* as_object() const;
+  /// The words of an array read straight into words, or nullptr for any other value.
+  const JsonWords* as_words() const;
 
   /// The member named `key`, or nullptr when the value is not an object or has no
   /// such member. Binary search on the sorted keys.
@@ -101,7 +118,7 @@ class Json {
   void detach_children(std::vector<Json>& pending);
   bool has_children() const;
 
-  std::variant<std::monostate, bool, Number, std::string, JsonArray, JsonObject> v_;
+  std::variant<std::monostate, bool, Number, std::string, JsonArray, JsonObject, JsonWords> v_;
 };
 
 struct JsonMember {
@@ -120,6 +137,20 @@ inline Json Json::null() { return Json(); }
 /// example "missing a comma or ']' after an array element at byte 3": callers
 /// replace it with their own fixed text or put their prefix in front of it.
 Result<Json> parse_json(std::string_view text);
+
+/// Which arrays `parse_json` reads straight into words: those that are the value of
+/// a member path from the root through objects only (each path its keys in order,
+/// for example {"tree", "leaves"}), each string element decoded by `decode` (false
+/// refuses it; any element that is not a string is refused too). An array anywhere
+/// else, and any value at such a path that is not an array, is read as usual.
+struct JsonWordArrays {
+  std::span<const std::span<const std::string_view>> paths;
+  bool (*decode)(std::string_view text, W& out);
+};
+
+/// parse_json with the arrays `words` names read into words. Errors and their
+/// descriptions are parse_json's: the same text is accepted or refused alike.
+Result<Json> parse_json(std::string_view text, const JsonWordArrays& words);
 
 /// Decimal text of a 128-bit integer (no leading zeros, "0" for zero).
 std::string dec_u128(U128 v);

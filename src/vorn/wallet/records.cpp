@@ -122,12 +122,35 @@ Result<VdRecord> vd_from(const Json& rec) {
 
 Result<std::vector<W>> cms_from(const Json& args) { return word_array(args, "cms", kCmsNotArray, element_w); }
 
+namespace {
+
+// The words of a leaf array the parser read straight into words (nullptr when `v`
+// is not one), once `read` has reported the element it refused, if any: the words
+// before that element are valid, so the refused element is the first failure the
+// element-by-element reading meets.
+template <class ReadElement>
+Result<const std::vector<W>*> parsed_words(const Json* v, ReadElement read) {
+  const JsonWords* w = v ? v->as_words() : nullptr;
+  if (!w) return static_cast<const std::vector<W>*>(nullptr);
+  if (!w->refused.empty()) {
+    VORN_CHECK(read(w->refused[0]));
+    return IdError::invariant("a refused leaf reads as a word");
+  }
+  return &w->words;
+}
+
+}  // namespace
+
 Result<notes::IdentityMerkleTree> tree_from(const Json& rec) {
   VORN_TRY(U128 depth, get_u128(rec, "depth"));
-  VORN_TRY(std::vector<W> leaves, word_array(rec, "leaves", kLeavesNotArray, element_w));
   // Any depth too wide for 64 bits is as out of range as 33.
   const uint64_t d = depth > std::numeric_limits<uint64_t>::max() ? std::numeric_limits<uint64_t>::max()
                                                                     : static_cast<uint64_t>(depth);
+  // Leaves the parser read into words are read in place: the tree lives no longer
+  // than the argument value.
+  VORN_TRY(const std::vector<W>* words, parsed_words(rec.find("leaves"), element_w));
+  if (words) return notes::IdentityMerkleTree::over_leaves(*words, d);
+  VORN_TRY(std::vector<W> leaves, word_array(rec, "leaves", kLeavesNotArray, element_w));
   return notes::IdentityMerkleTree::from_leaves(std::move(leaves), d);
 }
 
@@ -148,7 +171,14 @@ Result<PathRecord> path_from(const Json& path) {
 }
 
 Result<std::vector<W>> hex_leaves(const Json& args) {
-  return word_array(args, "leaves", kLeavesNotArray, [](const Json& e) { return element_hex(e, kLeafNotHex); });
+  auto read = [](const Json& e) { return element_hex(e, kLeafNotHex); };
+  VORN_TRY(const std::vector<W>* words, parsed_words(args.find("leaves"), read));
+  if (words) return *words;
+  return word_array(args, "leaves", kLeavesNotArray, read);
+}
+
+Result<const std::vector<W>*> hex_leaf_words(const Json& args) {
+  return parsed_words(args.find("leaves"), [](const Json& e) { return element_hex(e, kLeafNotHex); });
 }
 
 std::optional<std::vector<std::string>> notes_from(const Json& args) {

@@ -107,7 +107,8 @@ Result<std::vector<W>> cms_from(const Json& args);
 /// The identity tree record `rec`: "depth" (unsigned 128-bit integer), then "leaves"
 /// (array of hex words, "args: leaves must be an array"; elements as in cms_from),
 /// built as an IdentityMerkleTree: its errors ("depth must be in [1, 32]", ...)
-/// follow. The leaves are not reduced.
+/// follow. The leaves are not reduced. When the parser read the leaves straight into
+/// words, the tree reads them in place and must not outlive `rec`.
 Result<notes::IdentityMerkleTree> tree_from(const Json& rec);
 
 /// The Merkle path object itself (callers fetch it from their "path" key first):
@@ -122,6 +123,12 @@ Result<PathRecord> path_from(const Json& path);
 /// array" when missing or not an array) of hex words (an element that is not a
 /// string fails with "args: leaf must be hex", then the hex-word errors).
 Result<std::vector<W>> hex_leaves(const Json& args);
+
+/// When the parser read "leaves" of `args` straight into words (parse_args with a
+/// word path), those words, after the failure hex_leaves would report for them;
+/// nullptr for any other value (read it with hex_leaves). The words belong to
+/// `args`.
+Result<const std::vector<W>*> hex_leaf_words(const Json& args);
 
 /// The free-text notes under "notes" of `args`: when it is an array, its string
 /// elements in order (others skipped, so the list may be empty); when it is missing
