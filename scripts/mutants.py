@@ -15,6 +15,7 @@ List file format: one block per fault,
     [layer.name]
     file = path relative to the tree
     old = an exact fragment of one line, occurring once in the file
+    nth = optional: which occurrence (1, 2, ...) when the fragment occurs several times
     new = its replacement (may be empty)
     tests = optional test selection: "layer" (the layer's default), "cpp:<glob>,..."
             (C++ test programs), "py:<file>,..." (pytest files of tests/python)
@@ -67,6 +68,7 @@ class Fault:
         self.name, self.lineno = name, lineno
         self.file = self.old = None
         self.new = ""
+        self.nth = None
         self.tests = None
         self.equivalent = None
 
@@ -90,7 +92,7 @@ def parse_list(path):
             continue
         key, sep, value = line.partition("=")
         key = key.strip()
-        if not sep or cur is None or key not in ("file", "old", "new", "tests", "equivalent"):
+        if not sep or cur is None or key not in ("file", "old", "nth", "new", "tests", "equivalent"):
             sys.exit(f"{path}:{n}: cannot read this line")
         setattr(cur, key, value.strip())
     for f in faults:
@@ -153,6 +155,22 @@ def restore_pending():
         print(f"restored {j['file']} (left mutated by an interrupted run)")
 
 
+def locate(f, text):
+    """The offset of the fault's fragment in text, or the reason it cannot be placed."""
+    count = text.count(f.old)
+    if count == 0:
+        return None, "fragment not found"
+    if f.nth is None:
+        return (text.find(f.old), None) if count == 1 else (None, f"fragment occurs {count} times")
+    nth = int(f.nth)
+    if not 1 <= nth <= count:
+        return None, f"fragment occurs {count} times, not {nth}"
+    at = -1
+    for _ in range(nth):
+        at = text.find(f.old, at + 1)
+    return at, None
+
+
 def apply(f):
     """Writes the fault; returns the original bytes, or a reason it cannot be applied."""
     path = SRC / f.file
@@ -160,11 +178,11 @@ def apply(f):
         return None, "file not found"
     original = path.read_bytes()
     text = original.decode()
-    count = text.count(f.old)
-    if count != 1:
-        return None, "fragment not found" if count == 0 else f"fragment occurs {count} times"
+    at, why = locate(f, text)
+    if why:
+        return None, why
     JOURNAL.write_text(json.dumps({"file": f.file, "content": base64.b64encode(original).decode()}))
-    path.write_text(text.replace(f.old, f.new, 1))
+    path.write_text(text[:at] + f.new + text[at + len(f.old):])
     return original, None
 
 
@@ -275,9 +293,9 @@ def main():
         bad = 0
         for f, cpp, py in plan:
             path = SRC / f.file
-            count = path.read_text().count(f.old) if path.is_file() else 0
-            state = "" if count == 1 else f"  *** fragment found {count} times"
-            bad += count != 1
+            why = locate(f, path.read_text())[1] if path.is_file() else "file not found"
+            state = f"  *** {why}" if why else ""
+            bad += why is not None
             print(f"{f.name:40} {f.file}{state}\n{'':40} cpp: {' '.join(cpp) or '-'}\n"
                   f"{'':40} py:  {' '.join(py) or '-'}")
         print(f"{len(plan)} faults, {bad} not applicable")
