@@ -22,6 +22,15 @@ TEST(Word, DecimalRoundTripsAtTheBoundaries) {
   }
 }
 
+TEST(Word, HexDigitsOfEitherCase) {
+  W lower, upper;
+  ASSERT_TRUE(vorn::w_from_hex64("00000000000000000000000000000000000000000000000000abcdef0123a5f9", lower));
+  ASSERT_TRUE(vorn::w_from_hex64("00000000000000000000000000000000000000000000000000ABCDEF0123A5F9", upper));
+  EXPECT_EQ(upper, lower);
+  EXPECT_EQ(lower.b[25], 0xab);
+  EXPECT_EQ(lower.b[31], 0xf9);
+}
+
 TEST(Word, RejectsMalformedText) {
   W w;
   EXPECT_FALSE(vorn::w_from_decimal("", w));

@@ -138,6 +138,14 @@ def test_note_commitment_check_order(args, msg):
     assert str(e.value) == msg
 
 
+@pytest.mark.parametrize("bit", range(128, 256, 8))
+def test_note_value_any_high_byte_is_out_of_range(bit):
+    # Each byte of the upper half alone puts v out of range, the top one too.
+    with pytest.raises(ValueError) as e:
+        vi.note_commitment(1, 1 << bit, 1, 0, 0)
+    assert str(e.value) == V_ERR
+
+
 @pytest.mark.parametrize("flavor, v, rho, id_hash, predicate", [
     (1, 2**128 - 1, R - 1, 0, 0),
     (2, 0, 1, R - 1, R - 1),

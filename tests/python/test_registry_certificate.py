@@ -133,3 +133,16 @@ def test_sign_word_errors():
         sk, k, chain = args
         with pytest.raises(ValueError, match=r"^word out of range \(>= 2\^256\)$"):
             vr.registry_sign_certificate(sk, REG, CANON, 1, 0, 0, chain, k)
+
+
+def test_unseal_compares_the_whole_point():
+    # An envelope whose ciphertext carries -M (the same x, the other y) is not for
+    # this client: the decrypted point must equal the certificate's M in both words.
+    wire = sign()
+    client_sk = 0xC0FFEE
+    m = unpack(wire)["M"]
+    (r_pt, c_pt) = vi.elgamal_encrypt(vi.g1_neg(m), vi.g1_mul(vi.G1, client_sk), 5)
+    header = b"".join(v.to_bytes(32, "big") for v in (*r_pt, *c_pt))
+    env = header + vr.seal_certificate(wire, vi.g1_mul(vi.G1, client_sk), 5)[128:]
+    with pytest.raises(ValueError, match="^" + NOT_FOR_YOU + "$"):
+        vr.unseal_certificate(env, client_sk)
