@@ -16,27 +16,34 @@ namespace {
 
 using namespace detail::ct_digits;
 
-// Fixed-base table: kGenTable[i][j] = (j+1) * 32^i * G, affine.
-struct GenTable {
-  std::vector<G1Affine> t;  // kCtDigits * kCtTable entries
-  const G1Affine* row(int i) const { return t.data() + (size_t)i * kCtTable; }
+// A fixed-base table of `positions` rows of `entries` affine points: row i holds
+// (j + 1) * (2 entries)^i * G for j = 0..entries-1, i.e. the multiples a signed digit
+// of magnitude up to `entries` at position i selects. Built once, then only read.
+struct GenRows {
+  int entries = 0;
+  std::vector<G1Affine> t;
+  const G1Affine* row(int i) const { return t.data() + (size_t)i * (size_t)entries; }
 };
 
-const GenTable& gen_table() {
-  static GenTable table;
+GenRows build_rows(int positions, int entries) {
+  std::vector<G1> proj((size_t)positions * (size_t)entries);
+  G1 base = G1::from_affine(g1_generator());
+  for (int i = 0; i < positions; ++i) {
+    G1* row = proj.data() + (size_t)i * (size_t)entries;
+    row[0] = base;
+    for (int j = 1; j < entries; ++j) row[j] = row[j - 1] + base;
+    base = row[entries - 1].dbl();  // 2 * entries * base
+  }
+  GenRows table{entries, std::vector<G1Affine>(proj.size())};
+  g1_batch_to_affine(proj.data(), table.t.data(), proj.size());
+  return table;
+}
+
+// The constant-time table: (j+1) * 32^i * G for the signed radix-32 digits.
+const GenRows& gen_table() {
+  static GenRows table;
   static std::once_flag once;
-  std::call_once(once, [] {
-    std::vector<G1> proj((size_t)kCtDigits * kCtTable);
-    G1 base = G1::from_affine(g1_generator());
-    for (int i = 0; i < kCtDigits; ++i) {
-      G1* row = proj.data() + (size_t)i * kCtTable;
-      row[0] = base;
-      for (int j = 1; j < kCtTable; ++j) row[j] = row[j - 1] + base;
-      base = row[kCtTable - 1].dbl();  // 32 * base
-    }
-    table.t.resize(proj.size());
-    g1_batch_to_affine(proj.data(), table.t.data(), proj.size());
-  });
+  std::call_once(once, [] { table = build_rows(kCtDigits, kCtTable); });
   return table;
 }
 
@@ -54,26 +61,10 @@ constexpr int kVarWindow = 12;
 constexpr int kVarPositions = 11;                   // 11 * 12 = 132 bits >= a half's 128 + carry
 constexpr int kVarEntries = 1 << (kVarWindow - 1);  // 2048
 
-struct GenVarTable {
-  std::vector<G1Affine> t;  // kVarPositions * kVarEntries entries
-  const G1Affine* row(int i) const { return t.data() + (size_t)i * kVarEntries; }
-};
-
-const GenVarTable& gen_var_table() {
-  static GenVarTable table;
+const GenRows& gen_var_table() {
+  static GenRows table;
   static std::once_flag once;
-  std::call_once(once, [] {
-    std::vector<G1> proj((size_t)kVarPositions * kVarEntries);
-    G1 base = G1::from_affine(g1_generator());
-    for (int i = 0; i < kVarPositions; ++i) {
-      G1* row = proj.data() + (size_t)i * kVarEntries;
-      row[0] = base;
-      for (int j = 1; j < kVarEntries; ++j) row[j] = row[j - 1] + base;
-      base = row[kVarEntries - 1].dbl();  // 4096 * base
-    }
-    table.t.resize(proj.size());
-    g1_batch_to_affine(proj.data(), table.t.data(), proj.size());
-  });
+  std::call_once(once, [] { table = build_rows(kVarPositions, kVarEntries); });
   return table;
 }
 
@@ -99,7 +90,7 @@ G1 g1_mul_gen_var(const Fr& k) {
   int d1[kVarPositions], d2[kVarPositions];
   recode_wide_var(k1, d1);
   recode_wide_var(k2, d2);
-  const GenVarTable& table = gen_var_table();
+  const GenRows& table = gen_var_table();
   const Fq beta = Fq::from_mont(params::GLV_BETA);
   detail::Jac<G1Curve> acc = detail::Jac<G1Curve>::identity();
   for (int i = 0; i < kVarPositions; ++i) {
@@ -115,7 +106,7 @@ G1 g1_mul_gen_var(const Fr& k) {
 }
 
 G1 g1_mul_gen_ct(const Fr& k) {
-  const GenTable& table = gen_table();
+  const GenRows& table = gen_table();
   uint64_t kl[4];
   k.to_limbs(kl);
   int64_t d[kCtDigits];

@@ -214,47 +214,35 @@ constexpr size_t kPippengerMinTerms = 64;
 
 }  // namespace
 
-G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
-  const size_t n = std::min(points.size(), scalars.size());
-  const G1Affine gen = g1_generator();
-  size_t others = 0;
-  for (size_t i = 0; i < n; ++i) others += !(points[i].infinity || scalars[i].is_zero() || points[i] == gen);
-  if (2 * others >= kPippengerMinTerms) {
-    std::vector<G1Affine> pts;
-    std::vector<std::array<uint64_t, 2>> ks;
-    pts.reserve(2 * others);
-    ks.reserve(2 * others);
-    Fr gen_scalar = Fr::zero();
-    for (size_t i = 0; i < n; ++i) {
-      if (points[i].infinity || scalars[i].is_zero()) continue;
-      if (points[i] == gen) {
-        gen_scalar = gen_scalar + scalars[i];
-        continue;
-      }
-      uint64_t k1[2], k2[2], n1, n2;
-      detail::glv_split(scalars[i], k1, n1, k2, n2);
-      pts.push_back(n1 ? -points[i] : points[i]);
-      ks.push_back({k1[0], k1[1]});
-      const G1Affine e = g1_endo(points[i]);
-      pts.push_back(n2 ? -e : e);
-      ks.push_back({k2[0], k2[1]});
-    }
-    G1 sum = pippenger_var(pts, ks).to_proj();
-    if (!gen_scalar.is_zero()) sum = sum + g1_mul_gen_var(gen_scalar);
-    return sum;
+namespace {
+
+// The halves of each term, for the bucket method: the point (negated with its half)
+// and the half's scalar.
+G1 msm_buckets(std::span<const G1Affine> points, std::span<const Fr> scalars, const std::vector<size_t>& idx) {
+  std::vector<G1Affine> pts;
+  std::vector<std::array<uint64_t, 2>> ks;
+  pts.reserve(2 * idx.size());
+  ks.reserve(2 * idx.size());
+  for (size_t i : idx) {
+    uint64_t k1[2], k2[2], n1, n2;
+    detail::glv_split(scalars[i], k1, n1, k2, n2);
+    pts.push_back(n1 ? -points[i] : points[i]);
+    ks.push_back({k1[0], k1[1]});
+    const G1Affine e = g1_endo(points[i]);
+    pts.push_back(n2 ? -e : e);
+    ks.push_back({k2[0], k2[1]});
   }
+  return pippenger_var(pts, ks).to_proj();
+}
+
+// The halves of each term as wNAF digits over a table of odd multiples, summed
+// together (Straus).
+G1 msm_interleaved(std::span<const G1Affine> points, std::span<const Fr> scalars, const std::vector<size_t>& idx) {
   std::vector<Term<G1Curve>> terms;
-  terms.reserve(2 * n);
+  terms.reserve(2 * idx.size());
   std::vector<std::array<G1Affine, kVarTable>> tables;
-  tables.reserve(2 * n);
-  // Terms on the generator add up to one scalar, taken by the fixed-base table.
-  Fr gen_scalar = Fr::zero();
-  for (size_t i = 0; i < n; ++i) {
-    if (points[i].infinity || scalars[i].is_zero()) continue;
-    if (points[i] == gen) {
-      gen_scalar = gen_scalar + scalars[i];
-      continue;
-    }
+  tables.reserve(2 * idx.size());
+  for (size_t i : idx) {
     uint64_t k1[2], k2[2], n1, n2;
     detail::glv_split(scalars[i], k1, n1, k2, n2);
     Term<G1Curve> t1, t2;
@@ -274,7 +262,26 @@ G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
     terms.push_back(t1);
     terms.push_back(t2);
   }
-  G1 sum = straus_var(terms.data(), terms.size()).to_proj();
+  return straus_var(terms.data(), terms.size()).to_proj();
+}
+
+}  // namespace
+
+G1 g1_msm_var(std::span<const G1Affine> points, std::span<const Fr> scalars) {
+  const size_t n = std::min(points.size(), scalars.size());
+  const G1Affine gen = g1_generator();
+  // Terms on the generator add up to one scalar, taken by the fixed-base table; the
+  // others are summed by buckets when there are many, else interleaved.
+  Fr gen_scalar = Fr::zero();
+  std::vector<size_t> idx;
+  idx.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (points[i].infinity || scalars[i].is_zero()) continue;
+    if (points[i] == gen) gen_scalar = gen_scalar + scalars[i];
+    else idx.push_back(i);
+  }
+  G1 sum = 2 * idx.size() >= kPippengerMinTerms ? msm_buckets(points, scalars, idx)
+                                                : msm_interleaved(points, scalars, idx);
   if (!gen_scalar.is_zero()) sum = sum + g1_mul_gen_var(gen_scalar);
   return sum;
 }
