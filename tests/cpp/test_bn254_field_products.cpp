@@ -207,10 +207,53 @@ TYPED_TEST(FieldProducts, SquareEqualsTheProductOnEveryPath) {
       detail::mont_mul_portable(prod.v, a.v, a.v, Traits<F>::M, Traits<F>::M[4]);
       ASSERT_EQ(a.sqr_dedicated(), prod);
       ASSERT_EQ(a.sqr_dedicated(), a.sqr());
+      ASSERT_EQ(a.sqr(), a * a);
       auto x = limbs(a);
       const Big A = oracle::big(x.data(), 4);
       ASSERT_EQ(limbs(a.sqr_dedicated()), oracle::to4(oracle::mod(oracle::mul(A, A), p)));
     }
+#ifdef VORN_BN254_HAVE_ADX
+  }
+  detail::g_use_adx = saved;
+#endif
+}
+
+// The product on the mulx/adx path and on the portable one, limb for limb, against
+// the oracle: every pair of edge values (Montgomery limbs 0, 1, p - 1, p - 2, (p-1)/2,
+// single high words, the largest below 2^254 that are below p) and random ones.
+TYPED_TEST(FieldProducts, ProductMatchesOracleOnEveryPath) {
+  using F = TypeParam;
+  const Big p = modulus<F>();
+  const uint64_t* m = Traits<F>::M;
+  std::vector<F> vals = {F::zero(), F::one(), -F::one(), top<F>(), F::from_u64(~0ULL)};
+  const uint64_t edges[][4] = {{1, 0, 0, 0},
+                               {m[0] - 2, m[1], m[2], m[3]},
+                               {m[0] >> 1 | m[1] << 63, m[1] >> 1 | m[2] << 63, m[2] >> 1 | m[3] << 63, m[3] >> 1},
+                               {~0ULL, ~0ULL, ~0ULL, 0},
+                               {0, 0, 0, m[3] - 1},
+                               {~0ULL, ~0ULL, ~0ULL, m[3] - 1}};
+  for (const auto& e : edges) vals.push_back(F::from_mont(e));
+  std::mt19937_64 rng(0x77);
+  for (int i = 0; i < 40; ++i) {
+    uint64_t l[4] = {rng(), rng(), rng(), rng()};
+    vals.push_back(F::from_limbs_reduce(l));
+  }
+#ifdef VORN_BN254_HAVE_ADX
+  const bool saved = detail::g_use_adx;
+  for (bool adx : {false, true}) {
+    if (adx && !saved) continue;  // the processor has no mulx/adx
+    detail::g_use_adx = adx;
+#endif
+    for (const F& a : vals)
+      for (const F& b : vals) {
+        const F got = a * b;
+        ASSERT_TRUE(F::lt_mod(got.v));
+        auto x = limbs(a), y = limbs(b);
+        ASSERT_EQ(limbs(got), oracle::to4(oracle::mod(oracle::mul(oracle::big(x.data(), 4), oracle::big(y.data(), 4)), p)));
+        F port;
+        detail::mont_mul_portable(port.v, a.v, b.v, m, m[4]);
+        ASSERT_EQ(port, got);
+      }
 #ifdef VORN_BN254_HAVE_ADX
   }
   detail::g_use_adx = saved;

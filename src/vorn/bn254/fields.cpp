@@ -6,6 +6,12 @@
 
 namespace vorn::bn254::detail {
 
+// The Montgomery products keep no carry word beyond the four limbs (see
+// mont_mul_adx and mont_mul_portable): that needs the top limb of each modulus below
+// 2^62, as it is for both BN254 primes.
+static_assert(params::FQ_MOD[3] < (1ULL << 62) && params::FR_MOD[3] < (1ULL << 62),
+              "the Montgomery products need two spare bits in the top limb");
+
 #ifdef VORN_BN254_HAVE_ADX
 namespace {
 bool cpu_has_bmi2_adx() {
@@ -18,25 +24,42 @@ bool cpu_has_bmi2_adx() {
 // Until this initialiser runs (static initialisation of other translation units),
 // the portable product is used, which gives the same results.
 bool g_use_adx = cpu_has_bmi2_adx();
+
+void mont_mul_fallback(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
+  mont_mul_portable(r, a, b, m, m[4]);
+}
 #endif
 
 // ---- Modular inversion by Bernstein-Yang divsteps ---------------------------------------
 //
 // Values are held in signed radix 2^62: five int64 limbs, the lower four in
 // [0, 2^62), the top one signed. Starting from f = m, g = a, d = 0, e = 1, each
-// batch runs 62 divsteps on the low 64 bits of f and g, giving an integer matrix
-// T = [u v; q r] with |u| + |v| <= 2^62 and |q| + |r| <= 2^62, and then applies
+// batch runs divsteps on the low 64 bits of f and g, giving an integer matrix
+// T = [u v; q r], scaled by 2^62, with |u| + |v| <= 2^62 and |q| + |r| <= 2^62, and
+// then applies
 //   (f, g) <- T (f, g) / 2^62           (exact)
 //   (d, e) <- T (d, e) / 2^62 mod m     (a multiple of m makes it exact)
 // which keeps f = d a and g = e a (mod m). Once g = 0, f = +-1 and a^-1 = f d.
-// For m below 2^254, 12 batches (744 divsteps) reach g = 0 for every a (the
-// Bernstein-Yang bound for 254-bit inputs is 736).
-
+//
+// The constant-time inverse runs the half-delta divstep, delta starting at 1/2
+// instead of 1 (the same step otherwise):
+//   delta > 0 and g odd:  (delta, f, g) <- (1 - delta, g, (g - f)/2)
+//   otherwise:            (delta, f, g) <- (1 + delta, f, (g + (g mod 2) f)/2)
+// For f and g below 2^256 (f odd), 590 of these steps reach g = 0 whatever the
+// input: the bound given by the convex hull analysis of the reachable transition
+// matrices (Bernstein and Yang's method) for the half-delta variant; with delta
+// starting at 1 the same analysis gives 724, and Bernstein and Yang prove 741 for
+// 256-bit inputs. Our moduli are below 2^254 and a < m, so 10 batches of 59 steps
+// suffice; the matrix of 59 steps, times 8, has the scale 2^62 the updates expect.
+// The variable-time inverse keeps delta = 1 and batches of 62 steps, stopping once
+// g = 0.
 namespace {
 
 using i128 = __int128;
 constexpr uint64_t kM62 = (1ULL << 62) - 1;
-constexpr int kBatches = 12;
+constexpr int kBatchesVar = 12;   // 744 divsteps (delta from 1), at most; stops early
+constexpr int kBatchesCt = 10;    // 590 half-delta divsteps
+constexpr int kStepsCt = 59;
 
 struct S62 {
   int64_t v[5];
@@ -52,39 +75,46 @@ S62 to_s62(const uint64_t a[4]) {
            (int64_t)(a[3] >> 56)}};
 }
 
-// 62 divsteps on the low bits of f and g, branch-free. delta starts at 1 and
-// returns updated. divstep: if delta > 0 and g odd, (delta, f, g) <- (1 - delta, g,
-// (g - f)/2); else (1 + delta, f, (g + (g mod 2) f)/2).
-int64_t divsteps_62(int64_t delta, uint64_t f, uint64_t g, Trans& t) {
-  uint64_t u = 1, v = 0, q = 0, r = 1;
-  for (int i = 0; i < 62; ++i) {
-    // Swap case: exchange (f, u, v) with (g, q, r), negating the new g side.
-    const uint64_t c1 = (uint64_t)((-delta) >> 63) & (0 - (g & 1));
-    uint64_t x = (f ^ g) & c1;
-    f ^= x;
-    g ^= x;
-    g = (g ^ c1) - c1;
-    x = (u ^ q) & c1;
-    u ^= x;
-    q ^= x;
-    q = (q ^ c1) - c1;
-    x = (v ^ r) & c1;
-    v ^= x;
-    r ^= x;
-    r = (r ^ c1) - c1;
-    delta = (delta ^ (int64_t)c1) - (int64_t)c1;
-    // g odd: add f.
-    const uint64_t c2 = 0 - (g & 1);
-    g += f & c2;
-    q += u & c2;
-    r += v & c2;
-    g >>= 1;
-    u <<= 1;
-    v <<= 1;
-    delta += 1;
+// 59 half-delta divsteps on the low bits of f and g (f odd), branch-free; returns the
+// updated state. The state is zeta = -(delta + 1/2), so delta > 0 is the sign bit of
+// zeta, and the two cases update it as zeta <- -zeta - 2 (swap) and zeta <- zeta - 1,
+// i.e. (zeta ^ swap) - 1. Each step adds f (or -f when delta > 0) to g when g is odd;
+// in the swap case that leaves g - f, and f + (g - f) gives the old g as the new f.
+// The matrix rows follow the same two additions; then g is halved and the f row
+// doubled (the matrix carries the scale 2^steps). f and g are the low 64 bits of the
+// true values, whose low 64 - i bits are exact after i steps, enough for all 59.
+//
+// The steps run in two halves of 30 and 29, each from the identity, with the two
+// entries of a matrix row packed in one word as x + 2^32 y: after n <= 30 steps
+// |x| + |y| <= 2^n, so each entry is the sign-extended low half (x) and the rest
+// shifted down (y), and every operation on a row is linear, so it acts on both
+// entries at once. The batch matrix is 8 T2 T1 (scale 2^3 2^30 2^29 = 2^62).
+int64_t divsteps_59_ct(int64_t zeta, uint64_t f, uint64_t g, Trans& t) {
+  Trans h[2];
+  for (int half = 0; half < 2; ++half) {
+    uint64_t fr = 1, gr = 1ULL << 32;  // rows (u, v) and (q, r), packed
+    const int steps = half == 0 ? 30 : kStepsCt - 30;
+    for (int i = 0; i < steps; ++i) {
+      const uint64_t pos = (uint64_t)(zeta >> 63);  // all ones when delta > 0
+      const uint64_t odd = 0 - (g & 1);
+      const uint64_t nf = (f ^ pos) - pos, nfr = (fr ^ pos) - pos;
+      g += nf & odd;
+      gr += nfr & odd;
+      const uint64_t swap = pos & odd;
+      zeta = (zeta ^ (int64_t)swap) - 1;
+      f += g & swap;
+      fr += gr & swap;
+      g >>= 1;
+      fr <<= 1;
+    }
+    const int64_t u = (int32_t)(uint32_t)fr, q = (int32_t)(uint32_t)gr;
+    h[half] = {u, (int64_t)(fr - (uint64_t)u) >> 32, q, (int64_t)(gr - (uint64_t)q) >> 32};
   }
-  t = {(int64_t)u, (int64_t)v, (int64_t)q, (int64_t)r};
-  return delta;
+  const Trans& a = h[0];
+  const Trans& b = h[1];
+  t = {(b.u * a.u + b.v * a.q) * 8, (b.u * a.v + b.v * a.r) * 8, (b.q * a.u + b.r * a.q) * 8,
+       (b.q * a.v + b.r * a.r) * 8};
+  return zeta;
 }
 
 // The same 62 divsteps, in variable time, for public inputs. Runs of steps that only
@@ -152,7 +182,7 @@ void update_fg(S62& f, S62& g, const Trans& t) {
 }
 
 // |d| and |e| grow by less than m per batch (from m at the start), so they stay
-// below 13m < 2^258 and every sum below fits in 128 bits.
+// below 13m < 2^258 (11m for the ten constant-time batches) and every sum below fits in 128 bits.
 void update_de(S62& d, S62& e, const Trans& t, const S62& m, uint64_t minv62) {
   i128 cd = (i128)t.u * d.v[0] + (i128)t.v * e.v[0];
   i128 ce = (i128)t.q * d.v[0] + (i128)t.r * e.v[0];
@@ -216,12 +246,13 @@ void inv_divsteps(uint64_t out[4], const uint64_t a[4], const uint64_t m5[5]) {
   const S62 m = to_s62(m5);
   const uint64_t minv62 = (0 - m5[4]) & kM62;  // m5[4] = -m^-1 mod 2^64
   S62 f = m, g = to_s62(a), d = {{0, 0, 0, 0, 0}}, e = {{1, 0, 0, 0, 0}};
-  int64_t delta = 1;
-  for (int b = 0; b < kBatches; ++b) {
+  // delta: 1 for the variable-time steps; zeta = -(1/2 + 1/2) = -1 for the half-delta ones.
+  int64_t state = kConstantTime ? -1 : 1;
+  for (int b = 0; b < (kConstantTime ? kBatchesCt : kBatchesVar); ++b) {
     if (!kConstantTime && is_zero_s62(g)) break;
     Trans t;
     const uint64_t f0 = (uint64_t)f.v[0] | ((uint64_t)f.v[1] << 62), g0 = (uint64_t)g.v[0] | ((uint64_t)g.v[1] << 62);
-    delta = kConstantTime ? divsteps_62(delta, f0, g0, t) : divsteps_62_var(delta, f0, g0, t);
+    state = kConstantTime ? divsteps_59_ct(state, f0, g0, t) : divsteps_62_var(state, f0, g0, t);
     update_fg(f, g, t);
     update_de(d, e, t, m, minv62);
   }

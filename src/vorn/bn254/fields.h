@@ -46,8 +46,11 @@ inline void cond_sub(uint64_t r[4], const uint64_t t[4], const uint64_t m[4]) {
   d[1] = sbb(t[1], m[1], b);
   d[2] = sbb(t[2], m[2], b);
   d[3] = sbb(t[3], m[3], b);
-  uint64_t keep = 0 - b;  // all ones when t < m
-  for (int i = 0; i < 4; ++i) r[i] = (t[i] & keep) | (d[i] & ~keep);
+  const uint64_t keep = 0 - b;  // all ones when t < m
+  r[0] = (t[0] & keep) | (d[0] & ~keep);
+  r[1] = (t[1] & keep) | (d[1] & ~keep);
+  r[2] = (t[2] & keep) | (d[2] & ~keep);
+  r[3] = (t[3] & keep) | (d[3] & ~keep);
 }
 
 #if defined(__x86_64__) && !defined(VORN_BN254_PORTABLE)
@@ -56,133 +59,82 @@ inline void cond_sub(uint64_t r[4], const uint64_t t[4], const uint64_t m[4]) {
 // mulx/adcx/adox Montgomery product. Not a secret: the same for every input.
 extern bool g_use_adx;
 
-// The same product as mont_mul_portable with two interleaved carry chains (adcx on
-// CF, adox on OF) and mulx. m points at five words: the modulus, then -m^-1 mod 2^64.
-// Straight-line code, no data-dependent branch. The operands are read through
-// registers (a "memory" clobber orders the accesses), which keeps the register
-// demand low enough for unoptimised and frame-pointer builds.
+// The words an assembly block reads through a pointer, declared as memory inputs:
+// the compiler then knows which stores the block depends on, so it may keep its own
+// values in registers across the block and schedule around it, and it never takes two
+// blocks given the same pointers for the same computation when the words behind them
+// changed in between (which it did with a memory clobber alone). Unoptimised builds,
+// where each such operand would take one more register, declare a memory clobber.
+#ifdef __OPTIMIZE__
+#define VORN_BN254_ASM_READS(p, n) , "m"(*(const uint64_t(*)[n])(p))
+#define VORN_BN254_ASM_CLOBBERS "cc"
+#else
+#define VORN_BN254_ASM_READS(p, n)
+#define VORN_BN254_ASM_CLOBBERS "cc", "memory"
+#endif
+
+// The same product as mont_mul_portable, by rows (CIOS) with mulx and two interleaved
+// carry chains (adcx on CF, adox on OF). m points at five words: the modulus, then
+// -m^-1 mod 2^64. The top word of m is below 2^62, so no row needs a sixth word: with
+// t < 2m on entry to a row, t + a b_i < 2^319 and (t + a b_i + q m) / 2^64 < 2m, so
+// the last addition of each chain never carries out and both flags are clear at the
+// end of every row, which needs no xor to restart the chains. The reduction word q is
+// taken with mulx (which leaves the flags alone). Straight-line code, no
+// data-dependent branch.
+#define VORN_MONT_ROW(B, T0, T1, T2, T3, T4)            \
+  "movq " B ", %%rdx\n\t"                              \
+  "mulxq (%[a]), %[lo], %[hi]\n\t"                      \
+  "adoxq %[lo], %[" T0 "]\n\t"                         \
+  "adcxq %[hi], %[" T1 "]\n\t"                         \
+  "mulxq 8(%[a]), %[lo], %[hi]\n\t"                      \
+  "adoxq %[lo], %[" T1 "]\n\t"                         \
+  "adcxq %[hi], %[" T2 "]\n\t"                         \
+  "mulxq 16(%[a]), %[lo], %[hi]\n\t"                      \
+  "adoxq %[lo], %[" T2 "]\n\t"                         \
+  "adcxq %[hi], %[" T3 "]\n\t"                         \
+  "mulxq 24(%[a]), %[lo], %[" T4 "]\n\t"                  \
+  "adoxq %[lo], %[" T3 "]\n\t"                         \
+  "adcxq %[z], %[" T4 "]\n\t"                          \
+  "adoxq %[z], %[" T4 "]\n\t"
+// t += q m with q = t0 * -m^-1, then the words move down by one (T0 becomes 0).
+#define VORN_MONT_REDUCE(T0, T1, T2, T3, T4)           \
+  "movq %[" T0 "], %%rdx\n\t"                          \
+  "mulxq 32(%[m]), %%rdx, %[hi]\n\t"                       \
+  "mulxq (%[m]), %[lo], %[hi]\n\t"                      \
+  "adcxq %[lo], %[" T0 "]\n\t"                         \
+  "adoxq %[hi], %[" T1 "]\n\t"                         \
+  "mulxq 8(%[m]), %[lo], %[hi]\n\t"                      \
+  "adcxq %[lo], %[" T1 "]\n\t"                         \
+  "adoxq %[hi], %[" T2 "]\n\t"                         \
+  "mulxq 16(%[m]), %[lo], %[hi]\n\t"                      \
+  "adcxq %[lo], %[" T2 "]\n\t"                         \
+  "adoxq %[hi], %[" T3 "]\n\t"                         \
+  "mulxq 24(%[m]), %[lo], %[hi]\n\t"                      \
+  "adcxq %[lo], %[" T3 "]\n\t"                         \
+  "adoxq %[hi], %[" T4 "]\n\t"                         \
+  "adcxq %[z], %[" T4 "]\n\t"
 __attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
   uint64_t t0, t1, t2, t3, t4, lo, hi, z, d;
   __asm__(
+      // row 0: t = a b_0 (CF chain only; the xor clears both flags)
+      "xorl %k[z], %k[z]\n\t"
       "movq (%[b]), %%rdx\n\t"
       "mulxq (%[a]), %[t0], %[t1]\n\t"
       "mulxq 8(%[a]), %[lo], %[t2]\n\t"
-      "addq %[lo], %[t1]\n\t"
+      "adcxq %[lo], %[t1]\n\t"
       "mulxq 16(%[a]), %[lo], %[t3]\n\t"
-      "adcq %[lo], %[t2]\n\t"
+      "adcxq %[lo], %[t2]\n\t"
       "mulxq 24(%[a]), %[lo], %[t4]\n\t"
-      "adcq %[lo], %[t3]\n\t"
-      "adcq $0, %[t4]\n\t"
-      "movq %[t0], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t0]\n\t"
-      "adoxq %[hi], %[t1]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "adoxq %[hi], %[t2]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "adoxq %[hi], %[t3]\n\t"
-      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
       "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[hi], %[t4]\n\t"
       "adcxq %[z], %[t4]\n\t"
-      "movq 8(%[b]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t1]\n\t"
-      "adcxq %[hi], %[t2]\n\t"
-      "mulxq 8(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t2]\n\t"
-      "adcxq %[hi], %[t3]\n\t"
-      "mulxq 16(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t3]\n\t"
-      "adcxq %[hi], %[t4]\n\t"
-      "mulxq 24(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t4]\n\t"
-      "adcxq %[hi], %[t0]\n\t"
-      "adoxq %[z], %[t0]\n\t"
-      "movq %[t1], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "adoxq %[hi], %[t2]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "adoxq %[hi], %[t3]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[hi], %[t4]\n\t"
-      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t4]\n\t"
-      "adoxq %[hi], %[t0]\n\t"
-      "adcxq %[z], %[t0]\n\t"
-      "movq 16(%[b]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t2]\n\t"
-      "adcxq %[hi], %[t3]\n\t"
-      "mulxq 8(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t3]\n\t"
-      "adcxq %[hi], %[t4]\n\t"
-      "mulxq 16(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t4]\n\t"
-      "adcxq %[hi], %[t0]\n\t"
-      "mulxq 24(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t0]\n\t"
-      "adcxq %[hi], %[t1]\n\t"
-      "adoxq %[z], %[t1]\n\t"
-      "movq %[t2], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "adoxq %[hi], %[t3]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[hi], %[t4]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t4]\n\t"
-      "adoxq %[hi], %[t0]\n\t"
-      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t0]\n\t"
-      "adoxq %[hi], %[t1]\n\t"
-      "adcxq %[z], %[t1]\n\t"
-      "movq 24(%[b]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t3]\n\t"
-      "adcxq %[hi], %[t4]\n\t"
-      "mulxq 8(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t4]\n\t"
-      "adcxq %[hi], %[t0]\n\t"
-      "mulxq 16(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t0]\n\t"
-      "adcxq %[hi], %[t1]\n\t"
-      "mulxq 24(%[a]), %[lo], %[hi]\n\t"
-      "adoxq %[lo], %[t1]\n\t"
-      "adcxq %[hi], %[t2]\n\t"
-      "adoxq %[z], %[t2]\n\t"
-      "movq %[t3], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[hi], %[t4]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t4]\n\t"
-      "adoxq %[hi], %[t0]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t0]\n\t"
-      "adoxq %[hi], %[t1]\n\t"
-      "mulxq 24(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "adoxq %[hi], %[t2]\n\t"
-      "adcxq %[z], %[t2]\n\t"
-      // conditional subtraction of m from (t4, t0, t1, t2)
+      VORN_MONT_REDUCE("t0", "t1", "t2", "t3", "t4")
+      VORN_MONT_ROW("8(%[b])", "t1", "t2", "t3", "t4", "t0")
+      VORN_MONT_REDUCE("t1", "t2", "t3", "t4", "t0")
+      VORN_MONT_ROW("16(%[b])", "t2", "t3", "t4", "t0", "t1")
+      VORN_MONT_REDUCE("t2", "t3", "t4", "t0", "t1")
+      VORN_MONT_ROW("24(%[b])", "t3", "t4", "t0", "t1", "t2")
+      VORN_MONT_REDUCE("t3", "t4", "t0", "t1", "t2")
+      // t = (t4, t0, t1, t2) < 2m: subtract m unless that borrows
       "movq %[t4], %[lo]\n\t"
       "subq (%[m]), %[lo]\n\t"
       "movq %[t0], %[hi]\n\t"
@@ -197,22 +149,27 @@ __attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uin
       "cmovcq %[t2], %%rdx\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [lo] "=&r"(lo),
         [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
-      : "cc", "memory");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
+        VORN_BN254_ASM_READS(m, 5)
+      : VORN_BN254_ASM_CLOBBERS);
   (void)t3;
   r[0] = lo;
   r[1] = hi;
   r[2] = z;
   r[3] = d;
 }
+#undef VORN_MONT_ROW
+#undef VORN_MONT_REDUCE
 
 // Montgomery square r = a^2/2^256 mod m for a < m: the same value as mont_mul_adx(r,
 // a, a, m) from 10 word products instead of 16. The six cross products a_i a_j (i <
 // j) are summed, doubled and joined by the four squares a_i^2 (two carry chains, CF
-// doubling and OF adding); the low half of the 512-bit square is then reduced word by
-// word (q_i = t_i * -m^-1, t += q_i m 2^(64i)) and the high half added, which gives a
-// value below 2m (the low half reduces to at most m, the high half is below m/4), and
-// a conditional subtraction of m. Straight-line code, no data-dependent branch.
+// doubling and OF adding). The low half of the 512-bit square is then reduced word by
+// word (q_i = t_i * -m^-1, t += q_i m 2^(64i)), which leaves at most m, and the high
+// half, below m^2/2^256 < m/4, is added: the sum is below 2m, and a conditional
+// subtraction of m ends. As in the product, no reduction step carries out of its
+// window, so the flags are clear at the end of each. Straight-line code, no
+// data-dependent branch.
 __attribute__((always_inline)) inline void mont_sqr_adx(uint64_t r[4], const uint64_t a[4], const uint64_t m[5]) {
   uint64_t t0, t1, t2, t3, t4, t5, t6, t7, lo, hi, z, d;
   __asm__(
@@ -264,84 +221,32 @@ __attribute__((always_inline)) inline void mont_sqr_adx(uint64_t r[4], const uin
       "adoxq %[z], %[t7]\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [t5] "=&r"(t5),
         [t6] "=&r"(t6), [t7] "=&r"(t7), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
-      : [a] "r"(a)
-      : "cc", "memory");
-  // Reduce the low half t0..t3; the words of the window rotate through t0..t3 and d.
+      : [a] "r"(a) VORN_BN254_ASM_READS(a, 4)
+      : "cc");
+  // Reduce the low half (words t0..t3, rotating), add the high half, subtract m
+  // when the sum is m or more. A separate block: the square's registers are free.
+#define VORN_MONT_REDUCE_WORD(T0, T1, T2, T3)          \
+  "movq %[" T0 "], %%rdx\n\t"                          \
+  "mulxq 32(%[m]), %%rdx, %[hi]\n\t"                   \
+  "mulxq (%[m]), %[lo], %[hi]\n\t"                     \
+  "adcxq %[lo], %[" T0 "]\n\t"                         \
+  "adoxq %[hi], %[" T1 "]\n\t"                         \
+  "mulxq 8(%[m]), %[lo], %[hi]\n\t"                    \
+  "adcxq %[lo], %[" T1 "]\n\t"                         \
+  "adoxq %[hi], %[" T2 "]\n\t"                         \
+  "mulxq 16(%[m]), %[lo], %[hi]\n\t"                   \
+  "adcxq %[lo], %[" T2 "]\n\t"                         \
+  "adoxq %[hi], %[" T3 "]\n\t"                         \
+  "mulxq 24(%[m]), %[lo], %[" T0 "]\n\t"               \
+  "adcxq %[lo], %[" T3 "]\n\t"                         \
+  "adoxq %[z], %[" T0 "]\n\t"                          \
+  "adcxq %[z], %[" T0 "]\n\t"
   __asm__(
-      "movq %[t0], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
       "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t0]\n\t"
-      "adoxq %[hi], %[t1]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "adoxq %[hi], %[t2]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "adoxq %[hi], %[t3]\n\t"
-      "mulxq 24(%[m]), %[lo], %[t0]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[z], %[t0]\n\t"
-      "adcxq %[z], %[t0]\n\t"
-      // words t1, t2, t3, t0
-      "movq %[t1], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "adoxq %[hi], %[t2]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "adoxq %[hi], %[t3]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[hi], %[t0]\n\t"
-      "mulxq 24(%[m]), %[lo], %[t1]\n\t"
-      "adcxq %[lo], %[t0]\n\t"
-      "adoxq %[z], %[t1]\n\t"
-      "adcxq %[z], %[t1]\n\t"
-      // words t2, t3, t0, t1
-      "movq %[t2], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "adoxq %[hi], %[t3]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[hi], %[t0]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t0]\n\t"
-      "adoxq %[hi], %[t1]\n\t"
-      "mulxq 24(%[m]), %[lo], %[t2]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "adoxq %[z], %[t2]\n\t"
-      "adcxq %[z], %[t2]\n\t"
-      // words t3, t0, t1, t2
-      "movq %[t3], %%rdx\n\t"
-      "imulq 32(%[m]), %%rdx\n\t"
-      "xorl %k[z], %k[z]\n\t"
-      "mulxq (%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adoxq %[hi], %[t0]\n\t"
-      "mulxq 8(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t0]\n\t"
-      "adoxq %[hi], %[t1]\n\t"
-      "mulxq 16(%[m]), %[lo], %[hi]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "adoxq %[hi], %[t2]\n\t"
-      "mulxq 24(%[m]), %[lo], %[t3]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "adoxq %[z], %[t3]\n\t"
-      "adcxq %[z], %[t3]\n\t"
-      // result words t0, t1, t2, t3
-      : [t0] "+r"(t0), [t1] "+r"(t1), [t2] "+r"(t2), [t3] "+r"(t3), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z),
-        "=&d"(d)
-      : [m] "r"(m)
-      : "cc", "memory");
-  // Add the high half, then subtract m when the sum is m or more.
-  __asm__(
+      VORN_MONT_REDUCE_WORD("t0", "t1", "t2", "t3")
+      VORN_MONT_REDUCE_WORD("t1", "t2", "t3", "t0")
+      VORN_MONT_REDUCE_WORD("t2", "t3", "t0", "t1")
+      VORN_MONT_REDUCE_WORD("t3", "t0", "t1", "t2")
       "addq %[t4], %[t0]\n\t"
       "adcq %[t5], %[t1]\n\t"
       "adcq %[t6], %[t2]\n\t"
@@ -359,9 +264,10 @@ __attribute__((always_inline)) inline void mont_sqr_adx(uint64_t r[4], const uin
       "cmovcq %[t2], %[t6]\n\t"
       "cmovcq %[t3], %[t7]\n\t"
       : [t0] "+r"(t0), [t1] "+r"(t1), [t2] "+r"(t2), [t3] "+r"(t3), [t4] "+r"(t4), [t5] "+r"(t5), [t6] "+r"(t6),
-        [t7] "+r"(t7)
-      : [m] "r"(m)
-      : "cc", "memory");
+        [t7] "+r"(t7), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
+      : [m] "r"(m) VORN_BN254_ASM_READS(m, 5)
+      : "cc");
+#undef VORN_MONT_REDUCE_WORD
   r[0] = t4;
   r[1] = t5;
   r[2] = t6;
@@ -407,6 +313,28 @@ inline void mont_mul_portable(uint64_t r[4], const uint64_t a[4], const uint64_t
   cond_sub(r, t, m);
 }
 
+#ifdef VORN_BN254_HAVE_ADX
+// The portable product and square, out of line: the path of processors without
+// mulx/adx, kept apart so that the inlined product is the assembly alone.
+void mont_mul_fallback(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]);
+
+// The same through a local array: r (often an element returned by value) then needs
+// no address of its own, and its words stay plain registers (the empty block), so
+// the compiler writes r word by word on both paths; merged into vector stores, the
+// words would reach the next product late.
+__attribute__((always_inline)) inline void mont_mul_fallback_words(uint64_t r[4], const uint64_t a[4], const uint64_t b[4],
+                                                                   const uint64_t m[5]) {
+  uint64_t t[4];
+  mont_mul_fallback(t, a, b, m);
+  uint64_t t0 = t[0], t1 = t[1], t2 = t[2], t3 = t[3];
+  __asm__("" : "+r"(t0), "+r"(t1), "+r"(t2), "+r"(t3));
+  r[0] = t0;
+  r[1] = t1;
+  r[2] = t2;
+  r[3] = t3;
+}
+#endif
+
 // Montgomery product, through the fastest available code path. m points at the
 // modulus followed by -m^-1 mod 2^64.
 __attribute__((always_inline)) inline void mont_mul(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
@@ -415,8 +343,10 @@ __attribute__((always_inline)) inline void mont_mul(uint64_t r[4], const uint64_
     mont_mul_adx(r, a, b, m);
     return;
   }
-#endif
+  mont_mul_fallback_words(r, a, b, m);
+#else
   mont_mul_portable(r, a, b, m, m[4]);
+#endif
 }
 
 // Montgomery square r = a^2/2^256 mod m for a < m: the same value as mont_mul(r, a, a,
@@ -427,8 +357,10 @@ __attribute__((always_inline)) inline void mont_sqr(uint64_t r[4], const uint64_
     mont_sqr_adx(r, a, m);
     return;
   }
-#endif
+  mont_mul_fallback_words(r, a, a, m);
+#else
   mont_mul_portable(r, a, a, m, m[4]);
+#endif
 }
 
 // r = (a + b) mod m for a, b < m (m < 2^255, so the sum does not overflow).
@@ -503,8 +435,9 @@ inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
       "cmovcq %[t3], %[d3]\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
         [d2] "=&r"(d2), [d3] "=&r"(d3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
-      : "cc", "memory");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
+        VORN_BN254_ASM_READS(m, 4)
+      : VORN_BN254_ASM_CLOBBERS);
   r[0] = d0;
   r[1] = d1;
   r[2] = d2;
@@ -536,8 +469,9 @@ inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
       "adcq %[m3], %[t3]\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [m0] "=&r"(m0), [m1] "=&r"(m1),
         [m2] "=&r"(m2), [m3] "=&r"(m3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
-      : "cc", "memory");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
+        VORN_BN254_ASM_READS(m, 4)
+      : VORN_BN254_ASM_CLOBBERS);
   r[0] = t0;
   r[1] = t1;
   r[2] = t2;
@@ -635,8 +569,9 @@ inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
       "cmovncq %[d3], %[t3]\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
         [d2] "=&r"(d2), [d3] "=&r"(d3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
-      : "cc", "memory");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
+        VORN_BN254_ASM_READS(m, 4)
+      : VORN_BN254_ASM_CLOBBERS);
   r[0] = t0;
   r[1] = t1;
   r[2] = t2;
@@ -732,8 +667,9 @@ inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
       "adcq %[d3], %[t3]\n\t"
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
         [d2] "=&r"(d2), [d3] "=&r"(d3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m)
-      : "cc", "memory");
+      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
+        VORN_BN254_ASM_READS(m, 4)
+      : VORN_BN254_ASM_CLOBBERS);
   r[0] = t0;
   r[1] = t1;
   r[2] = t2;
@@ -1158,7 +1094,7 @@ struct Fp {
     detail::mod_sub(r.v, Z, v, P::MOD);
     return r;
   }
-  Fp operator*(const Fp& o) const {
+  __attribute__((always_inline)) Fp operator*(const Fp& o) const {
     Fp r;
     detail::mont_mul(r.v, v, o.v, P::MODX);
     return r;
@@ -1166,16 +1102,15 @@ struct Fp {
   Fp& operator+=(const Fp& o) { return *this = *this + o; }
   Fp& operator-=(const Fp& o) { return *this = *this - o; }
   Fp& operator*=(const Fp& o) { return *this = *this * o; }
-  /// Square.
-  Fp sqr() const { return *this * *this; }
-  /// Square through the dedicated squaring (10 word products instead of 16 on the
-  /// mulx/adx path): the same value as sqr(), in less time for chains of squarings
-  /// such as x^5, but from more code at each use. Constant time.
-  Fp sqr_dedicated() const {
+  /// Square, through the dedicated squaring (10 word products instead of 16 on the
+  /// mulx/adx path): the same value as *this * *this. Constant time.
+  __attribute__((always_inline)) Fp sqr() const {
     Fp r;
     detail::mont_sqr(r.v, v, P::MODX);
     return r;
   }
+  /// The same square (the name from when sqr() was the product).
+  Fp sqr_dedicated() const { return sqr(); }
   /// a[0] b[0] + ... + a[n-1] b[n-1] (a and b point at n elements each; n = 0 gives
   /// 0), with one Montgomery reduction per 16 products instead of one per product.
   /// Constant time for a given n.
