@@ -20,10 +20,7 @@ const Shape kU64{Shape::Kind::U64, {}};
 const Shape kG1{Shape::Kind::Tuple, {&kInt, &kInt}};
 const Shape kCt{Shape::Kind::Tuple, {&kG1, &kG1}};
 
-Result<notes::PointW> arg_point(const Value& v) {
-  VORN_TRY(const G1Words w, arg_g1(v));
-  return notes::PointW{w[0], w[1]};
-}
+Result<G1Words> arg_point(const Value& v) { return arg_g1(v); }
 
 Result<notes::CiphertextW> arg_note_ct(const Value& v) {
   VORN_TRY(const CtWords w, arg_ct(v));
@@ -58,17 +55,17 @@ Result<Value> id_hash_a1_body(Args& a) {
 Result<Value> id_hash_a2_body(Args& a) {
   VORN_TRY(const notes::CiphertextW e_note, arg_note_ct(a[0]));
   VORN_TRY(const notes::CiphertextW e_iss, arg_note_ct(a[1]));
-  VORN_TRY(const notes::PointW t, arg_point(a[2]));
+  VORN_TRY(const notes::G1Words t, arg_point(a[2]));
   return int_result(notes::id_hash_a2(e_note, e_iss, t));
 }
 
 Result<Value> identity_leaf_body(Args& a) {
-  VORN_TRY(const notes::PointW m, arg_point(a[0]));
+  VORN_TRY(const notes::G1Words m, arg_point(a[0]));
   return int_result(notes::identity_leaf(m));
 }
 
 Result<Value> identity_leaf_salted_body(Args& a) {
-  VORN_TRY(const notes::PointW m, arg_point(a[0]));
+  VORN_TRY(const notes::G1Words m, arg_point(a[0]));
   VORN_TRY(const W salt, arg_w(a[1]));
   return int_result(notes::identity_leaf_salted(m, salt));
 }
