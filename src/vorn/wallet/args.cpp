@@ -6,8 +6,6 @@ namespace vorn::wallet {
 
 namespace {
 
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
 // The value of each hex digit byte, -1 for every other byte. A table rather than
 // range tests: in a random word digits and letters alternate unpredictably, and a
 // registry's leaves are millions of digits.
@@ -20,6 +18,38 @@ constexpr auto kHexDigit = [] {
 }();
 
 int hex_digit(char c) { return kHexDigit[static_cast<uint8_t>(c)]; }
+
+// A point {"x", "y"} whose coordinates `word` reads (hex or decimal), x first.
+template <Result<W> (*Word)(const Json&, std::string_view)>
+Result<G1Words> point_with(const Json& v) {
+  VORN_TRY(W x, Word(v, "x"));
+  VORN_TRY(W y, Word(v, "y"));
+  return G1Words{x, y};
+}
+
+// A ciphertext {"R", "C"} whose points `point` reads, R first.
+template <Result<G1Words> (*Point)(const Json&, std::string_view)>
+Result<CiphertextW> ct_with(const Json& v) {
+  VORN_TRY(G1Words r, Point(v, "R"));
+  VORN_TRY(G1Words c, Point(v, "C"));
+  return CiphertextW{r, c};
+}
+
+// The member `key` of `obj` (missing field otherwise), read by `as`.
+template <class T, Result<T> (*As)(const Json&)>
+Result<T> member(const Json& obj, std::string_view key) {
+  VORN_TRY(const Json* v, get_field(obj, key));
+  return As(*v);
+}
+
+// The member `key` of `obj` read by `as`, or nothing when absent (as get_opt).
+template <class T, Result<T> (*As)(const Json&)>
+Result<std::optional<T>> optional_member(const Json& obj, std::string_view key) {
+  const Json* v = get_opt(obj, key);
+  if (!v) return std::optional<T>();
+  VORN_TRY(T t, As(*v));
+  return std::optional<T>(std::move(t));
+}
 
 }  // namespace
 
@@ -65,10 +95,8 @@ Result<std::string> as_str(const Json& v) {
   return *s;
 }
 
-Result<std::string> get_str(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_str(*v);
-}
+Result<std::string> get_str(const Json& obj, std::string_view key) { return member<std::string, as_str>(obj, key); }
+
 
 Result<W> w_from_hex(std::string_view text) {
   if (text.size() >= 2 && text[0] == '0' && text[1] == 'x') text.remove_prefix(2);
@@ -121,20 +149,16 @@ Result<W> as_w(const Json& v) {
   return w_from_hex(s);
 }
 
-Result<W> get_w(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_w(*v);
-}
+Result<W> get_w(const Json& obj, std::string_view key) { return member<W, as_w>(obj, key); }
+
 
 Result<W> as_dec_w(const Json& v) {
   VORN_TRY(std::string s, as_str(v));
   return w_from_dec(s);
 }
 
-Result<W> get_dec_w(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_dec_w(*v);
-}
+Result<W> get_dec_w(const Json& obj, std::string_view key) { return member<W, as_dec_w>(obj, key); }
+
 
 Result<std::optional<W>> opt_w(const Json& obj, std::string_view key, std::string_view not_string) {
   const Json* v = get_opt(obj, key);
@@ -145,62 +169,23 @@ Result<std::optional<W>> opt_w(const Json& obj, std::string_view key, std::strin
   return std::optional<W>(w);
 }
 
-Result<G1Words> as_g1(const Json& v) {
-  VORN_TRY(W x, get_w(v, "x"));
-  VORN_TRY(W y, get_w(v, "y"));
-  return G1Words{x, y};
-}
-
-Result<G1Words> get_g1(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_g1(*v);
-}
-
-Result<CiphertextW> as_ct(const Json& v) {
-  VORN_TRY(G1Words r, get_g1(v, "R"));
-  VORN_TRY(G1Words c, get_g1(v, "C"));
-  return CiphertextW{r, c};
-}
-
-Result<CiphertextW> get_ct(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_ct(*v);
-}
+Result<G1Words> as_g1(const Json& v) { return point_with<get_w>(v); }
+Result<G1Words> get_g1(const Json& obj, std::string_view key) { return member<G1Words, as_g1>(obj, key); }
+Result<CiphertextW> as_ct(const Json& v) { return ct_with<get_g1>(v); }
+Result<CiphertextW> get_ct(const Json& obj, std::string_view key) { return member<CiphertextW, as_ct>(obj, key); }
 
 Result<std::optional<G1Words>> opt_g1(const Json& obj, std::string_view key) {
-  const Json* v = get_opt(obj, key);
-  if (!v) return std::optional<G1Words>();
-  VORN_TRY(G1Words p, as_g1(*v));
-  return std::optional<G1Words>(p);
+  return optional_member<G1Words, as_g1>(obj, key);
 }
-
 Result<std::optional<CiphertextW>> opt_ct(const Json& obj, std::string_view key) {
-  const Json* v = get_opt(obj, key);
-  if (!v) return std::optional<CiphertextW>();
-  VORN_TRY(CiphertextW c, as_ct(*v));
-  return std::optional<CiphertextW>(c);
+  return optional_member<CiphertextW, as_ct>(obj, key);
 }
 
-Result<G1Words> as_g1_dec(const Json& v) {
-  VORN_TRY(W x, get_dec_w(v, "x"));
-  VORN_TRY(W y, get_dec_w(v, "y"));
-  return G1Words{x, y};
-}
-
-Result<G1Words> get_g1_dec(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_g1_dec(*v);
-}
-
-Result<CiphertextW> as_ct_dec(const Json& v) {
-  VORN_TRY(G1Words r, get_g1_dec(v, "R"));
-  VORN_TRY(G1Words c, get_g1_dec(v, "C"));
-  return CiphertextW{r, c};
-}
-
+Result<G1Words> as_g1_dec(const Json& v) { return point_with<get_dec_w>(v); }
+Result<G1Words> get_g1_dec(const Json& obj, std::string_view key) { return member<G1Words, as_g1_dec>(obj, key); }
+Result<CiphertextW> as_ct_dec(const Json& v) { return ct_with<get_g1_dec>(v); }
 Result<CiphertextW> get_ct_dec(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_ct_dec(*v);
+  return member<CiphertextW, as_ct_dec>(obj, key);
 }
 
 Result<U128> as_u128(const Json& v) {
@@ -218,10 +203,8 @@ Result<U128> as_u128(const Json& v) {
   return acc;
 }
 
-Result<U128> get_u128(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_u128(*v);
-}
+Result<U128> get_u128(const Json& obj, std::string_view key) { return member<U128, as_u128>(obj, key); }
+
 
 Result<const JsonArray*> as_array(const Json& v) {
   const JsonArray* a = v.as_array();
@@ -229,58 +212,37 @@ Result<const JsonArray*> as_array(const Json& v) {
   return a;
 }
 
-Result<const JsonArray*> get_array(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* v, get_field(obj, key));
-  return as_array(*v);
-}
+Result<const JsonArray*> get_array(const Json& obj, std::string_view key) { return member<const JsonArray*, as_array>(obj, key); }
+
 
 std::string hex_w(const W& w) { return "0x" + to_hex(w); }
-
-W reduce_mod_r(const W& w) {
-  // r = 0x30644e72e131a029b85045b68181585d2833e84879b9709143e1f593f0000001, little-endian limbs.
-  static constexpr uint64_t kR[4] = {0x43e1f593f0000001ULL, 0x2833e84879b97091ULL, 0xb85045b68181585dULL,
-                                     0x30644e72e131a029ULL};
-  uint64_t x[4];
-  for (int i = 0; i < 4; ++i) {
-    uint64_t limb = 0;
-    for (int k = 0; k < 8; ++k) limb = limb << 8 | w.b[8 * (3 - i) + k];
-    x[i] = limb;
-  }
-  // 2^256 < 6r, so five conditional subtractions bring any word below r. Each
-  // subtraction is computed in full and kept or dropped by a mask.
-  for (int round = 0; round < 5; ++round) {
-    uint64_t t[4];
-    unsigned __int128 borrow = 0;
-    for (int i = 0; i < 4; ++i) {
-      unsigned __int128 d = static_cast<unsigned __int128>(x[i]) - kR[i] - borrow;
-      t[i] = static_cast<uint64_t>(d);
-      borrow = (d >> 64) & 1;
-    }
-    uint64_t keep_x = 0 - static_cast<uint64_t>(borrow);  // all ones when x < r
-    for (int i = 0; i < 4; ++i) x[i] = (x[i] & keep_x) | (t[i] & ~keep_x);
-  }
-  W out;
-  for (int i = 0; i < 4; ++i)
-    for (int k = 0; k < 8; ++k) out.b[8 * (3 - i) + k] = static_cast<uint8_t>(x[i] >> (56 - 8 * k));
-  return out;
-}
 
 std::string scalar_hex(const W& w) { return hex_w(reduce_mod_r(w)); }
 
 std::string dec_w(const W& w) { return to_decimal(w); }
 
-Json g1_hex(const G1Words& p) {
+namespace {
+
+// {"x": word(x), "y": word(y)} and {"R": point(R), "C": point(C)}.
+Json point_json(const G1Words& p, std::string (*word)(const W&)) {
   Json o = Json::object();
-  o.set("x", Json::string(hex_w(p[0])));
-  o.set("y", Json::string(hex_w(p[1])));
+  o.set("x", Json::string(word(p[0])));
+  o.set("y", Json::string(word(p[1])));
   return o;
 }
 
-Json ct_hex(const CiphertextW& ct) {
+Json ct_json(const CiphertextW& ct, std::string (*word)(const W&)) {
   Json o = Json::object();
-  o.set("R", g1_hex(ct.r));
-  o.set("C", g1_hex(ct.c));
+  o.set("R", point_json(ct.r, word));
+  o.set("C", point_json(ct.c, word));
   return o;
 }
+
+}  // namespace
+
+Json g1_hex(const G1Words& p) { return point_json(p, hex_w); }
+Json ct_hex(const CiphertextW& ct) { return ct_json(ct, hex_w); }
+Json g1_dec(const G1Words& p) { return point_json(p, dec_w); }
+Json ct_dec(const CiphertextW& ct) { return ct_json(ct, dec_w); }
 
 }  // namespace vorn::wallet

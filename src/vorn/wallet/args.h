@@ -23,8 +23,19 @@
 
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
+#include "vorn/hash/keccak.h"
 #include "vorn/notes/notes.h"
 #include "vorn/wallet/json.h"
+
+namespace vorn {
+
+/// The expected failure with the fixed message `msg`: the wallet's one spelling of
+/// it. It sits at namespace vorn, not vorn::wallet, so that a file which still keeps
+/// a local copy in its unnamed namespace (the record readers) resolves to its own
+/// without ambiguity.
+inline IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
+
+}  // namespace vorn
 
 namespace vorn::wallet {
 
@@ -144,8 +155,9 @@ std::string hex_w(const W& w);
 /// constant time.
 std::string scalar_hex(const W& w);
 
-/// The word reduced modulo the group order r (a value in [0, r)). Constant time.
-W reduce_mod_r(const W& w);
+/// The word reduced modulo the group order r (a value in [0, r)): bn254's
+/// reduction. Constant time.
+using hash::reduce_mod_r;
 
 /// Decimal digits, most significant first, no leading zeros; "0" for zero.
 std::string dec_w(const W& w);
@@ -155,5 +167,10 @@ Json g1_hex(const G1Words& p);
 
 /// {"R": g1_hex(R), "C": g1_hex(C)}.
 Json ct_hex(const CiphertextW& ct);
+
+/// {"x": dec_w(x), "y": dec_w(y)}, coordinates as they are.
+Json g1_dec(const G1Words& p);
+/// {"R": g1_dec(R), "C": g1_dec(C)}.
+Json ct_dec(const CiphertextW& ct);
 
 }  // namespace vorn::wallet

@@ -9,13 +9,12 @@
 #include "vorn/crypto/words.h"
 #include "vorn/wallet/args.h"
 #include "vorn/wallet/canonical.h"
+#include "vorn/wallet/group_args.h"
 #include "vorn/wallet/records.h"
 
 namespace vorn::wallet {
 
 namespace {
-
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
 
 constexpr std::string_view kRecipient = "recipient";
 constexpr std::string_view kIssuer = "issuer";
@@ -29,19 +28,6 @@ Result<uint64_t> get_u64(const Json& obj, std::string_view key) {
 
 Json text(std::string_view s) { return Json::string(std::string(s)); }
 Json scalar(const W& w) { return Json::string(scalar_hex(w)); }
-Json point(const bn254::G1Words& p) { return g1_hex(p); }
-
-// k*G, constant time in k (receiving secrets; note values).
-G1Words mul_gen_ct(const W& k) {
-  return bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::Fr::from_w_reduce(k)));
-}
-
-// Constant-time equality of two words.
-bool ct_eq(const W& a, const W& b) {
-  uint8_t acc = 0;
-  for (size_t i = 0; i < 32; ++i) acc |= a.b[i] ^ b.b[i];
-  return acc == 0;
-}
 
 // The arguments every kind reads, in the order they are read.
 struct Common {
@@ -84,19 +70,12 @@ class VdJobs {
     return jobs_.size() - 1;
   }
 
-  // Every nonce nonzero mod r and no two equal mod r. Constant time in the nonces.
+  // The nonce rule over every queued proof's nonce.
   Status check_nonces() const {
-    std::vector<W> ts;
+    std::vector<Fr> ts;
     ts.reserve(jobs_.size());
-    bool bad = false;
-    for (const Job& j : jobs_) {
-      ts.push_back(reduce_mod_r(j.t));
-      bad |= ct_eq(ts.back(), W{});
-    }
-    for (size_t i = 0; i < ts.size(); ++i)
-      for (size_t k = i + 1; k < ts.size(); ++k) bad |= ct_eq(ts[i], ts[k]);
-    if (bad) return err(kUnsafeNonces);
-    return ok_status();
+    for (const Job& j : jobs_) ts.push_back(fr_of(j.t));
+    return wallet::check_nonces(ts);
   }
 
   // The records {"E_ct", "M_named", "account", "chainid", "proof"}, in queue order.
@@ -184,7 +163,7 @@ Json schnorr_json(const SchnorrRecord& s) {
   Json o = Json::object();
   o.set("e", scalar(s.e));
   o.set("s", scalar(s.s));
-  o.set("R", point(s.R));
+  o.set("R", g1_hex(s.R));
   return o;
 }
 
@@ -193,9 +172,9 @@ Json cp_json(const CpRecord& p) {
   o.set("e", scalar(p.e));
   o.set("s1", scalar(p.s1));
   o.set("s2", scalar(p.s2));
-  o.set("T1", point(p.T1));
-  o.set("T2", point(p.T2));
-  o.set("T3", point(p.T3));
+  o.set("T1", g1_hex(p.T1));
+  o.set("T2", g1_hex(p.T2));
+  o.set("T3", g1_hex(p.T3));
   return o;
 }
 
@@ -320,9 +299,9 @@ Result<Json> note_legs(const Common& c, const NoteArgs& n, const Addressed& a, c
   Json note = Json::object();
   if (c.role == kRecipient) {
     if (!a.k_recv) return err(kRecipientNeedsKRecv);
-    note.set("pkRecv", g1_hex(mul_gen_ct(*a.k_recv)));
+    note.set("pkRecv", g1_hex(mul_g_words(*a.k_recv)));
     VORN_TRY(W t_note, needed(a.t_note));
-    VORN_TRY(legs[0], jobs.add(e_note, *a.k_recv, mul_gen_ct(n.opening.v), c.payee.addr, t_note));
+    VORN_TRY(legs[0], jobs.add(e_note, *a.k_recv, mul_g_words(n.opening.v), c.payee.addr, t_note));
     VORN_TRY(W t_id, needed(a.t_id));
     VORN_TRY(legs[1], jobs.add(second, *a.k_recv, second_plain, c.payee.addr, t_id));
   } else {

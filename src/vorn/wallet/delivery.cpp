@@ -17,8 +17,6 @@ namespace vorn::wallet {
 
 namespace {
 
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
 using notes::kFlavorA1;
 using notes::kFlavorA2;
 
@@ -121,7 +119,7 @@ Result<ReceivingKey> derive_receiving_key(unsigned __int128 rotation, const W& s
     const W k = reduce_mod_r(hash::keccak_prefixed(hash::Tag::ReceivingKey, {hash::as_bytes(seed_r), hash::as_bytes(ctr)}));
     // A zero k (probability 1/r) moves to the next counter; the public point that
     // follows is published with the key.
-    if (!ct::declassify(k.is_zero())) return ReceivingKey{k, ct::declassify(point_words(mul_g_ct(fr_of(k))))};
+    if (!ct::declassify(k.is_zero())) return ReceivingKey{k, ct::declassify(mul_g_words(k))};
     if (counter == UINT64_MAX) return err(kRotationOverflow);
     ++counter;
   }
@@ -148,10 +146,10 @@ W unwrap_field(std::string_view label, const G1Words& shared, const W& wrapped) 
 Result<bool> opens_to_face(const G1Affine& r, const G1Words& c_words, const W& k, const W& v) {
   VORN_TRY(const G1Affine c, decode_g1(c_words));
   const G1Affine m = crypto::elgamal_decrypt(crypto::Ciphertext{r, c}, fr_of(k));
-  return same_words(point_words(m), point_words(mul_g_ct(fr_of(v))));
+  return same_words(point_words(m), mul_g_words(v));
 }
 
-bool is_randomness_of(const W& r, const G1Words& point) { return same_words(point_words(mul_g_ct(fr_of(r))), point); }
+bool is_randomness_of(const W& r, const G1Words& point) { return same_words(mul_g_words(r), point); }
 
 Result<bool> t_opens_to_mailbox(const G1Affine& r_iss, const W& k, const W& gamma, const G1Words& t) {
   VORN_TRY(const G1 gamma_h, mul_h_ct(fr_of(gamma)));
@@ -183,56 +181,69 @@ Result<std::string> wrap_mask(std::string_view args_json) {
   return hex_w(payload_mask(label, shared));
 }
 
-Result<std::string> deliver_a1(std::string_view args_json) {
+namespace {
+
+// What one flavor's delivery carries. Read: "eNote", the second ciphertext, "T"
+// when carried, "v", "rho", "predicate", "r_note", the further wrapped words in
+// order, "pk_recv". Written: "flavor", "predicate", the ciphertexts and T in
+// decimal form, then the wrapped words (rho, v, rNote when wrapped, the others).
+struct Wrapped {
+  std::string_view key, label;
+};
+struct DeliveryForm {
+  uint64_t flavor;
+  std::string_view second;  // "eRec" (A1) or "eIss" (A2)
+  bool carries_t;
+  bool wraps_r_note;
+  std::span<const Wrapped> further;
+};
+
+constexpr Wrapped kA2Further[] = {{"r_prime", kLabelRPrime}, {"salt_iss", kLabelSaltIss}, {"gamma", kLabelGamma}};
+constexpr DeliveryForm kA1Delivery{kFlavorA1, "eRec", false, true, {}};
+constexpr DeliveryForm kA2Delivery{kFlavorA2, "eIss", true, false, kA2Further};
+
+Result<std::string> deliver(std::string_view args_json, const DeliveryForm& form) {
   VORN_TRY(const Json args, parse_args(args_json));
   VORN_TRY(const CiphertextW e_note, get_ct(args, "eNote"));
-  VORN_TRY(const CiphertextW e_rec, get_ct(args, "eRec"));
+  VORN_TRY(const CiphertextW second, get_ct(args, form.second));
+  std::optional<G1Words> t;
+  if (form.carries_t) {
+    VORN_TRY(t, get_g1(args, "T"));
+  }
   VORN_TRY(const W v, get_w(args, "v"));
   VORN_TRY(const W rho, get_w(args, "rho"));
   VORN_TRY(const W predicate, get_w(args, "predicate"));
   VORN_TRY(const W r_note, get_w(args, "r_note"));
+  std::vector<W> further;
+  further.reserve(form.further.size());
+  for (const Wrapped& f : form.further) {
+    VORN_TRY(const W w, get_w(args, f.key));
+    further.push_back(w);
+  }
   VORN_TRY(const G1Words pk_recv, get_g1(args, "pk_recv"));
   VORN_TRY(const G1Words s, sender_shared_point(pk_recv, r_note));
   const Wrap wrap(s);
+  auto put = [&](Json& out, std::string_view label, const W& value) {
+    out.set(wrapped_key(label), Json::string(dec_w(wrap.wrap(label, value))));
+  };
   Json out = Json::object();
-  out.set("flavor", Json::number_u64(kFlavorA1));
+  out.set("flavor", Json::number_u64(form.flavor));
   out.set("predicate", Json::string(dec_w(predicate)));
   out.set("eNote", ct_dec(e_note));
-  out.set("eRec", ct_dec(e_rec));
-  out.set(wrapped_key(kLabelRho), Json::string(dec_w(wrap.wrap(kLabelRho, rho))));
-  out.set(wrapped_key(kLabelV), Json::string(dec_w(wrap.wrap(kLabelV, v))));
-  out.set(wrapped_key(kLabelRNote), Json::string(dec_w(wrap.wrap(kLabelRNote, r_note))));
+  out.set(std::string(form.second), ct_dec(second));
+  if (t) out.set("T", g1_dec(*t));
+  put(out, kLabelRho, rho);
+  put(out, kLabelV, v);
+  if (form.wraps_r_note) put(out, kLabelRNote, r_note);
+  for (size_t i = 0; i < further.size(); ++i) put(out, form.further[i].label, further[i]);
   return compact_json(out);
 }
 
-Result<std::string> deliver_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const CiphertextW e_note, get_ct(args, "eNote"));
-  VORN_TRY(const CiphertextW e_iss, get_ct(args, "eIss"));
-  VORN_TRY(const G1Words t, get_g1(args, "T"));
-  VORN_TRY(const W v, get_w(args, "v"));
-  VORN_TRY(const W rho, get_w(args, "rho"));
-  VORN_TRY(const W predicate, get_w(args, "predicate"));
-  VORN_TRY(const W r_note, get_w(args, "r_note"));
-  VORN_TRY(const W r_prime, get_w(args, "r_prime"));
-  VORN_TRY(const W salt_iss, get_w(args, "salt_iss"));
-  VORN_TRY(const W gamma, get_w(args, "gamma"));
-  VORN_TRY(const G1Words pk_recv, get_g1(args, "pk_recv"));
-  VORN_TRY(const G1Words s, sender_shared_point(pk_recv, r_note));
-  const Wrap wrap(s);
-  Json out = Json::object();
-  out.set("flavor", Json::number_u64(kFlavorA2));
-  out.set("predicate", Json::string(dec_w(predicate)));
-  out.set("eNote", ct_dec(e_note));
-  out.set("eIss", ct_dec(e_iss));
-  out.set("T", g1_dec(t));
-  out.set(wrapped_key(kLabelRho), Json::string(dec_w(wrap.wrap(kLabelRho, rho))));
-  out.set(wrapped_key(kLabelV), Json::string(dec_w(wrap.wrap(kLabelV, v))));
-  out.set(wrapped_key(kLabelRPrime), Json::string(dec_w(wrap.wrap(kLabelRPrime, r_prime))));
-  out.set(wrapped_key(kLabelSaltIss), Json::string(dec_w(wrap.wrap(kLabelSaltIss, salt_iss))));
-  out.set(wrapped_key(kLabelGamma), Json::string(dec_w(wrap.wrap(kLabelGamma, gamma))));
-  return compact_json(out);
-}
+}  // namespace
+
+Result<std::string> deliver_a1(std::string_view args_json) { return deliver(args_json, kA1Delivery); }
+
+Result<std::string> deliver_a2(std::string_view args_json) { return deliver(args_json, kA2Delivery); }
 
 Result<std::string> open_a1(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));

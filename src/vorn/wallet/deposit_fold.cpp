@@ -13,8 +13,6 @@ namespace vorn::wallet {
 
 namespace {
 
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
 // The path object under `key` ("receipt: missing field" when absent), with as many
 // index bits as siblings.
 Result<PathRecord> path_at(const Json& args, std::string_view key) {
@@ -46,8 +44,8 @@ Result<FoldAccount> read_account(const Json& args) {
 // root. Returns cd = m_rec + sk_dep*r_E.
 Result<Fr> check_account(const FoldAccount& a, std::string_view dep_c_message) {
   const Fr cd = fr_of(a.m_rec) + fr_of(a.sk_dep) * fr_of(a.r_e);
-  if (!same_words(point_words(mul_g_ct(fr_of(a.sk_dep))), a.pk_dep)) return err(kFoldPkDep);
-  if (!same_words(point_words(mul_g_ct(fr_of(a.r_e))), a.e_dep.r)) return err(kFoldDepR);
+  if (!same_words(mul_g_words(a.sk_dep), a.pk_dep)) return err(kFoldPkDep);
+  if (!same_words(mul_g_words(a.r_e), a.e_dep.r)) return err(kFoldDepR);
   if (!same_words(point_words(mul_g_ct(cd)), a.e_dep.c)) return err(dep_c_message);
   VORN_TRY(const W leaf, notes::receiving_leaf(a.m_rec, a.k, a.salt));
   VORN_TRY(const W root, notes::IdentityMerkleTree::fold_path(leaf, a.path.siblings, a.path.bits));
@@ -100,9 +98,9 @@ Result<FoldA1Values> fold_a1_relations(const FoldA1Input& in) {
   const Fr w = fr_of(a.m_rec) + fr_of(a.t) * k;
   VORN_TRY(const W id_hash, notes::id_hash_a1(in.e_note, in.m_issuer));
   if (!same_word(id_hash, a.id_hash)) return err(kFoldIdHashA1);
-  if (!same_words(point_words(mul_g_ct(fr_of(in.r_note))), in.e_note.r)) return err(kFoldNoteR);
+  if (!same_words(mul_g_words(in.r_note), in.e_note.r)) return err(kFoldNoteR);
   if (!same_words(point_words(mul_g_ct(u)), in.e_note.c)) return err(kFoldNoteC);
-  if (!same_words(point_words(mul_g_ct(fr_of(a.t))), a.e_enc.r)) return err(kFoldEncR);
+  if (!same_words(mul_g_words(a.t), a.e_enc.r)) return err(kFoldEncR);
   if (!same_words(point_words(mul_g_ct(w)), a.e_enc.c)) return err(kFoldEncCA1);
   VORN_TRY(const Fr cd, check_account(a, kFoldDepCA1));
   VORN_TRY(const W nf, notes::nullifier(a.rho, a.id_hash));
@@ -123,9 +121,9 @@ Result<FoldA2Values> fold_a2_relations(const FoldA2Input& in) {
   const G1 tk_g = mul_g_ct(tk);
   VORN_TRY(const G1 gamma_h, mul_h_ct(fr_of(in.gamma)));
 
-  if (!same_words(point_words(mul_g_ct(fr_of(in.r_prime))), in.e_iss.r)) return err(kFoldIssR);
+  if (!same_words(mul_g_words(in.r_prime), in.e_iss.r)) return err(kFoldIssR);
   if (!same_words(point_words(m_i_proj + rm_g), in.e_iss.c)) return err(kFoldIssC);
-  if (!same_words(point_words(mul_g_ct(fr_of(a.t))), a.e_enc.r)) return err(kFoldEncR);
+  if (!same_words(mul_g_words(a.t), a.e_enc.r)) return err(kFoldEncR);
   if (!same_words(point_words(m_i_proj + tk_g), a.e_enc.c)) return err(kFoldEncCA2);
   if (!same_words(point_words(rm_g + gamma_h), in.t)) return err(kFoldT);
 

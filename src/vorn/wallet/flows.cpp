@@ -22,8 +22,6 @@ namespace {
 namespace cw = crypto::words;
 using crypto::Ciphertext;
 
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
 Json scalar(const W& w) { return Json::string(scalar_hex(w)); }
 
 Result<Ciphertext> decode_ct(const CiphertextW& c) { return cw::ct_from_w(ct_words(c)); }
@@ -37,17 +35,6 @@ G1Affine value_point(const W& v) { return mul_g_ct(fr_of(v)).to_affine(); }
 // up to the answer.
 Status check_mint_randomness(const Fr& r_note, const Fr& r_prime) {
   if (r_note.is_zero() | r_prime.is_zero() | (r_note - r_prime).is_zero()) return err(kUnsafeMintRandomness);
-  return ok_status();
-}
-
-// Proof nonces: each nonzero, no two equal mod r. Constant time up to the answer.
-Status check_nonces(std::initializer_list<Fr> nonces) {
-  bool bad = false;
-  for (auto a = nonces.begin(); a != nonces.end(); ++a) {
-    bad |= a->is_zero();
-    for (auto b = a + 1; b != nonces.end(); ++b) bad |= (*a - *b).is_zero();
-  }
-  if (bad) return err(kUnsafeNonces);
   return ok_status();
 }
 
@@ -128,7 +115,7 @@ Result<VdRecord> prove_decryption(const Recipient& r, const CiphertextW& ct, con
 Json recipient_receipt(const Recipient& r, const W& v, const VdRecord& vd) {
   Json o = Json::object();
   o.set("M_rec", g1_hex(r.m_rec));
-  o.set("pk_recv", g1_hex(point_words(mul_g_ct(fr_of(r.k)))));
+  o.set("pk_recv", g1_hex(mul_g_words(r.k)));
   o.set("value", scalar(v));
   o.set("vd", vd_json(vd));
   o.set("issuer", Json::string(hex_w(r.issuer)));
@@ -383,11 +370,8 @@ Result<std::string> verify_receipt_a2(std::string_view args_json) {
   // The identity the binding carries: C - T = M - gamma*H, since T = r'*pk_rec +
   // gamma*H and C = M + r'*pk_rec. Public data, variable time. Both points decoded
   // above by the binding's verifier.
-  VORN_TRY(const G1Affine c, decode_g1(e_iss.c));
-  VORN_TRY(const G1Affine t, decode_g1(binding.T));
-  VORN_TRY(const G1Affine h, hash::h_pedersen_affine());
-  const G1 carried = bn254::g1_mul_var(h, fr_of(gamma)).add_affine(c) - G1::from_affine(t);
-  if (point_words(carried.to_affine_var()) != m_i) return verdict(kBindingIdentityNotDecrypted, m_i, m_rec, value);
+  VORN_TRY(const G1Words carried, binding_identity(e_iss.c, binding.T, gamma));
+  if (carried != m_i) return verdict(kBindingIdentityNotDecrypted, m_i, m_rec, value);
 
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_i));
   return verdict(failure, m_i, m_rec, value);

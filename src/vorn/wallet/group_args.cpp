@@ -6,6 +6,7 @@
 #include "vorn/crypto/group.h"
 #include "vorn/hash/pedersen.h"
 #include "vorn/wallet/args.h"
+#include "vorn/wallet/builders.h"
 
 namespace vorn::wallet {
 
@@ -29,25 +30,31 @@ bool same_words(const G1Words& a, const G1Words& b) {
 
 G1 mul_g_ct(const Fr& k) { return bn254::g1_mul_gen_ct(k); }
 
+G1Words mul_g_words(const W& k) { return point_words(mul_g_ct(fr_of(k))); }
+
+Status check_nonces(std::span<const Fr> nonces) {
+  bool bad = false;
+  for (size_t i = 0; i < nonces.size(); ++i) {
+    bad |= nonces[i].is_zero();
+    for (size_t k = i + 1; k < nonces.size(); ++k) bad |= (nonces[i] - nonces[k]).is_zero();
+  }
+  if (ct::declassify(bad)) return err(kUnsafeNonces);
+  return ok_status();
+}
+
+Result<G1Words> binding_identity(const G1Words& c_words, const G1Words& t_words, const W& gamma) {
+  VORN_TRY(const G1Affine c, decode_g1(c_words));
+  VORN_TRY(const G1Affine t, decode_g1(t_words));
+  VORN_TRY(const G1Affine h, hash::h_pedersen_affine());
+  const G1 carried = bn254::g1_mul_var(h, fr_of(gamma)).add_affine(c) - G1::from_affine(t);
+  return bn254::w_from_g1(carried.to_affine_var());
+}
+
 G1 mul_ct(const G1Affine& p, const Fr& k) { return bn254::g1_mul_ct(p, k); }
 
 Result<G1> mul_h_ct(const Fr& k) {
   VORN_TRY(const G1Affine h, hash::h_pedersen_affine());
   return bn254::g1_mul_ct(h, k);
-}
-
-Json g1_dec(const G1Words& p) {
-  Json o = Json::object();
-  o.set("x", Json::string(dec_w(p[0])));
-  o.set("y", Json::string(dec_w(p[1])));
-  return o;
-}
-
-Json ct_dec(const CiphertextW& ct) {
-  Json o = Json::object();
-  o.set("R", g1_dec(ct.r));
-  o.set("C", g1_dec(ct.c));
-  return o;
 }
 
 Json dec_scalar(const W& w) { return Json::string(dec_w(reduce_mod_r(w))); }

@@ -10,6 +10,8 @@
 // caller reports that anyway.
 #pragma once
 
+#include <initializer_list>
+#include <span>
 #include <string>
 
 #include "vorn/bn254/curve.h"
@@ -49,16 +51,29 @@ bool same_words(const G1Words& a, const G1Words& b);
 
 /// k*G for the generator G = (1, 2). Constant time in k.
 G1 mul_g_ct(const Fr& k);
+/// The words of k*G (k reduced modulo r): the one k*G of the wallet, for secret
+/// multipliers (receiving keys, note values, randomness) and public ones alike.
+/// Constant time in k.
+G1Words mul_g_words(const W& k);
 /// k*P. Constant time in k and P.
 G1 mul_ct(const G1Affine& p, const Fr& k);
 /// k*H for the Pedersen generator H. Constant time in k. Fails only with the
 /// generator search's internal invariant.
 Result<G1> mul_h_ct(const Fr& k);
 
-/// {"x": dec_w(x), "y": dec_w(y)}, coordinates as they are.
-Json g1_dec(const G1Words& p);
-/// {"R": g1_dec(R), "C": g1_dec(C)}.
-Json ct_dec(const CiphertextW& ct);
+/// The rule of every proof nonce: each nonzero modulo r and no two equal modulo r,
+/// else "args: proof nonces must be nonzero and pairwise distinct mod ORDER". A
+/// zero nonce publishes its key in the proof (s = e*sk) and two proofs sharing a
+/// nonce under one key publish it too. Constant time up to the answer.
+Status check_nonces(std::span<const Fr> nonces);
+inline Status check_nonces(std::initializer_list<Fr> nonces) {
+  return check_nonces(std::span<const Fr>(nonces.begin(), nonces.size()));
+}
+
+/// C - T + gamma*H: the identity an A2 issuer binding carries, since T = r'*pk_rec
+/// + gamma*H and C = M + r'*pk_rec. Decodes C, then T ("coordinate not a canonical
+/// Fq element", "G1 point not on curve"). Public data, variable time.
+Result<G1Words> binding_identity(const G1Words& c, const G1Words& t, const W& gamma);
 
 /// A decimal string of the word reduced modulo r.
 Json dec_scalar(const W& w);

@@ -11,12 +11,6 @@
 
 namespace vorn::wallet {
 
-namespace {
-
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
-}  // namespace
-
 Result<std::string> issue_credential(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
   // The fields are used as parsed: writing them back to text and reading that text

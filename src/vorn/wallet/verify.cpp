@@ -12,6 +12,7 @@
 #include "vorn/notes/notes.h"
 #include "vorn/notes/tree.h"
 #include "vorn/wallet/canonical.h"
+#include "vorn/wallet/group_args.h"
 #include "vorn/wallet/records.h"
 
 namespace vorn::wallet {
@@ -101,8 +102,6 @@ constexpr std::string_view kSiblingNotHexMsg = "sibling must be hex";
 constexpr std::string_view kMailboxSiblings = "mailbox binding: siblings must be an array";
 constexpr std::string_view kMailboxIndexBits = "mailbox binding: indexBits must be an array";
 
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
 // A failed check's reason, or nothing when the check passed.
 using Reason = std::optional<std::string>;
 
@@ -124,13 +123,6 @@ W w_from_u128(U128 v) {
   W out;
   for (int i = 0; i < 16; ++i) out.b[31 - i] = static_cast<uint8_t>(v >> (8 * i));
   return out;
-}
-
-// k*G as words. k is public here (the scalar of an identity text, a note value), so
-// the point is normalised with a variable-time inversion; the fixed-base table
-// makes the product itself the fastest on offer.
-G1Words gen_mul(const W& k) {
-  return bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::Fr::from_w_reduce(k)).to_affine_var());
 }
 
 bool is_note_type(std::string_view type) { return type == "note-a1" || type == "note-a2" || type == "note-b1"; }
@@ -197,7 +189,7 @@ Result<W> hex_string(const Json& v, std::string_view not_string) {
 // ---- checks
 
 Reason check_point_identity(const ReceiptParty& p, std::string_view mismatch) {
-  if (gen_mul(hash::identity_scalar(p.identity)) != p.m) return std::string(mismatch);
+  if (mul_g_words(hash::identity_scalar(p.identity)) != p.m) return std::string(mismatch);
   return std::nullopt;
 }
 
@@ -290,6 +282,33 @@ Result<Reason> check_addressed_legs(std::string_view type, const Json& note, std
   return Reason();
 }
 
+// The Merkle path of a receipt's mailbox binding: "siblings" (hex strings), then
+// "indexBits" (integers), with the receipt's own messages. This is not path_from
+// (records.h), the reader of wallet arguments, on purpose: that one refuses an index
+// bit other than 0 or 1 ("args: index bit must be 0 or 1"), while a receipt answers
+// only with the receipt messages, so here an integer bit is taken as it folds, any
+// nonzero value meaning a right child.
+Result<PathRecord> receipt_path(const Json& binding) {
+  const Json* sib_json = binding.find("siblings");
+  const JsonArray* sibs = sib_json ? sib_json->as_array() : nullptr;
+  if (!sibs) return err(kMailboxSiblings);
+  PathRecord path;
+  path.siblings.reserve(sibs->size());
+  for (const Json& s : *sibs) {
+    VORN_TRY(W w, hex_string(s, kSiblingNotHexMsg));
+    path.siblings.push_back(w);
+  }
+  const Json* bits_json = binding.find("indexBits");
+  const JsonArray* bits_arr = bits_json ? bits_json->as_array() : nullptr;
+  if (!bits_arr) return err(kMailboxIndexBits);
+  path.bits.reserve(bits_arr->size());
+  for (const Json& b : *bits_arr) {
+    VORN_TRY(U128 bit, as_u128(b));
+    path.bits.push_back(bit != 0);
+  }
+  return path;
+}
+
 // The mailbox binding of the note, when it carries one: the leaf commits (M_rec,
 // pkRecv, salt) and its path folds to the stated root.
 Result<Reason> check_mailbox_binding(const Json& note, const G1Words& m_rec) {
@@ -301,38 +320,11 @@ Result<Reason> check_mailbox_binding(const Json& note, const G1Words& m_rec) {
   VORN_TRY(W stated_leaf, get_w(*binding, "leaf"));
   if (leaf != stated_leaf) return reason(kMailboxLeaf);
 
-  const Json* sib_json = binding->find("siblings");
-  const JsonArray* sibs = sib_json ? sib_json->as_array() : nullptr;
-  if (!sibs) return err(kMailboxSiblings);
-  std::vector<W> siblings;
-  siblings.reserve(sibs->size());
-  for (const Json& s : *sibs) {
-    VORN_TRY(W w, hex_string(s, kSiblingNotHexMsg));
-    siblings.push_back(w);
-  }
-  const Json* bits_json = binding->find("indexBits");
-  const JsonArray* bits_arr = bits_json ? bits_json->as_array() : nullptr;
-  if (!bits_arr) return err(kMailboxIndexBits);
-  std::vector<uint8_t> bits;
-  bits.reserve(bits_arr->size());
-  for (const Json& b : *bits_arr) {
-    VORN_TRY(U128 bit, as_u128(b));
-    bits.push_back(bit != 0);
-  }
-  VORN_TRY(W root, notes::IdentityMerkleTree::fold_path(leaf, siblings, bits));
+  VORN_TRY(const PathRecord path, receipt_path(*binding));
+  VORN_TRY(W root, notes::IdentityMerkleTree::fold_path(leaf, path.siblings, path.bits));
   VORN_TRY(W stated_root, get_w(*binding, "root"));
   if (root != stated_root) return reason(kMailboxRoot);
   return Reason();
-}
-
-// C - T + gamma*H: the identity an A2 binding carries (T = r'*pk_rec + gamma*H).
-Result<G1Words> binding_identity(const G1Words& c, const G1Words& t, const W& gamma) {
-  VORN_TRY(bn254::G1Affine c_pt, bn254::g1_from_w(c));
-  VORN_TRY(bn254::G1Affine t_pt, bn254::g1_from_w(t));
-  VORN_TRY(bn254::G1Affine h, crypto::pedersen_h());
-  const bn254::G1Affine points[3] = {c_pt, t_pt, h};
-  const bn254::Fr scalars[3] = {bn254::Fr::one(), -bn254::Fr::one(), bn254::Fr::from_w_reduce(gamma)};
-  return bn254::w_from_g1(bn254::g1_msm_var(points, scalars).to_affine_var());
 }
 
 // The note types, from "proof" and "note" onwards.
@@ -386,7 +378,7 @@ Result<Reason> verify_note(const Json& core, std::string_view type, std::string_
 
   if (type != "note-b1") {
     const bool a1 = type == "note-a1";
-    const Leg legs[2] = {{"vdNote", e_note, gen_mul(opening.v)},
+    const Leg legs[2] = {{"vdNote", e_note, mul_g_words(opening.v)},
                          {a1 ? "vdRec" : "vdIss", second, a1 ? payee.m : payer.m}};
     VORN_REASON(check_addressed_legs(type, *note, role, chainid, payee, legs));
     VORN_TRY(Reason mailbox, check_mailbox_binding(*note, payee.m));
