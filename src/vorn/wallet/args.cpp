@@ -97,7 +97,6 @@ Result<std::string> as_str(const Json& v) {
 
 Result<std::string> get_str(const Json& obj, std::string_view key) { return member<std::string, as_str>(obj, key); }
 
-
 Result<W> w_from_hex(std::string_view text) {
   if (text.size() >= 2 && text[0] == '0' && text[1] == 'x') text.remove_prefix(2);
   if (text.empty() || text.size() > 64) return err(kHexWordLength);
@@ -151,14 +150,12 @@ Result<W> as_w(const Json& v) {
 
 Result<W> get_w(const Json& obj, std::string_view key) { return member<W, as_w>(obj, key); }
 
-
 Result<W> as_dec_w(const Json& v) {
   VORN_TRY(std::string s, as_str(v));
   return w_from_dec(s);
 }
 
 Result<W> get_dec_w(const Json& obj, std::string_view key) { return member<W, as_dec_w>(obj, key); }
-
 
 Result<std::optional<W>> opt_w(const Json& obj, std::string_view key, std::string_view not_string) {
   const Json* v = get_opt(obj, key);
@@ -205,7 +202,6 @@ Result<U128> as_u128(const Json& v) {
 
 Result<U128> get_u128(const Json& obj, std::string_view key) { return member<U128, as_u128>(obj, key); }
 
-
 Result<const JsonArray*> as_array(const Json& v) {
   const JsonArray* a = v.as_array();
   if (!a) return err(kExpectedArray);
@@ -213,7 +209,6 @@ Result<const JsonArray*> as_array(const Json& v) {
 }
 
 Result<const JsonArray*> get_array(const Json& obj, std::string_view key) { return member<const JsonArray*, as_array>(obj, key); }
-
 
 std::string hex_w(const W& w) { return "0x" + to_hex(w); }
 
