@@ -166,6 +166,8 @@ Result<std::optional<W>> opt_w(const Json& obj, std::string_view key, std::strin
   return std::optional<W>(w);
 }
 
+Result<std::optional<W>> opt_hex(const Json& obj, std::string_view key) { return opt_w(obj, key); }
+
 Result<G1Words> as_g1(const Json& v) { return point_with<get_w>(v); }
 Result<G1Words> get_g1(const Json& obj, std::string_view key) { return member<G1Words, as_g1>(obj, key); }
 Result<CiphertextW> as_ct(const Json& v) { return ct_with<get_g1>(v); }

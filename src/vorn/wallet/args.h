@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "vorn/core/result.h"
@@ -145,6 +146,53 @@ Result<U128> as_u128(const Json& v);
 /// An array. Errors: missing field; "receipt: expected an array".
 Result<const JsonArray*> get_array(const Json& obj, std::string_view key);
 Result<const JsonArray*> as_array(const Json& v);
+
+// ---- Declared keys
+//
+// A wallet call declares the keys it reads as a table, in reading order: each entry
+// names the key, its reader (one of the get_* readers above for a required key, an
+// opt_* reader for an optional one; the reader's messages are the key's) and the
+// member of the call's argument record it fills. read_keys reads the entries in
+// table order and stops at the first failure, so the order of reading and its
+// messages follow from the declaration, and the call body works on the record.
+
+/// One declared key of `Record`.
+template <class Record, class T>
+struct Key {
+  std::string_view name;
+  Result<T> (*read)(const Json& obj, std::string_view key);
+  T Record::*member;
+};
+
+/// A call's table: its keys in reading order.
+template <class Record, class... T>
+using KeyTable = std::tuple<Key<Record, T>...>;
+
+/// The optional hex word of opt_w with its default message, as a key reader.
+Result<std::optional<W>> opt_hex(const Json& obj, std::string_view key);
+
+template <class Record, class T>
+Status read_key(const Json& obj, const Key<Record, T>& key, Record& out) {
+  VORN_TRY(out.*key.member, key.read(obj, key.name));
+  return ok_status();
+}
+
+/// Reads the table's keys of `obj` into `out`, in table order; the first failure is
+/// the result.
+template <class Record, class... T>
+Status read_keys(const Json& obj, const KeyTable<Record, T...>& table, Record& out) {
+  Status status = ok_status();
+  std::apply([&](const auto&... key) { (static_cast<bool>(status = read_key(obj, key, out)) && ...); }, table);
+  return status;
+}
+
+/// The same into a fresh record.
+template <class Record, class... T>
+Result<Record> read_keys(const Json& obj, const KeyTable<Record, T...>& table) {
+  Record out{};
+  VORN_CHECK(read_keys(obj, table, out));
+  return out;
+}
 
 // ---- Writers
 

@@ -107,6 +107,43 @@ Json bit_list(const std::vector<uint8_t>& bits) {
   return a;
 }
 
+// ---- the calls' declared keys, in reading order
+
+struct ReceivingKeyArgs {
+  U128 rotation = 0;
+  W seed;
+};
+constexpr auto kReceivingKeyKeys =
+    std::tuple{Key{"rotation", get_u128, &ReceivingKeyArgs::rotation}, Key{"seed", get_w, &ReceivingKeyArgs::seed}};
+
+struct WrapMaskArgs {
+  std::string label;
+  G1Words shared;
+};
+constexpr auto kWrapMaskKeys =
+    std::tuple{Key{"label", get_str, &WrapMaskArgs::label}, Key{"shared", get_g1, &WrapMaskArgs::shared}};
+
+// What open_a1 and open_a2 read before the delivery's own fields (open_a2 has no
+// m_issuer: the A2 identity hash is over the delivered ciphertexts and T).
+struct OpenArgs {
+  const Json* delivery = nullptr;
+  W k, m_issuer;
+};
+constexpr auto kOpenA1Keys = std::tuple{Key{"delivery", get_field, &OpenArgs::delivery}, Key{"k", get_w, &OpenArgs::k},
+                                        Key{"m_issuer", get_w, &OpenArgs::m_issuer}};
+// The mailbox a receiving binding is about: M_rec, pk_recv and the salt of its leaf.
+struct Mailbox {
+  G1Words m_rec, pk_recv;
+  W salt;
+};
+constexpr auto kMailboxKeys = std::tuple{Key{"M_rec", get_g1, &Mailbox::m_rec}, Key{"pk_recv", get_g1, &Mailbox::pk_recv},
+                                         Key{"salt", get_w, &Mailbox::salt}};
+// verify_receiving_binding reads M_rec, then the binding's pk_recv and salt.
+constexpr auto kBoundMailboxKeys =
+    std::tuple{Key{"pk_recv", get_g1, &Mailbox::pk_recv}, Key{"salt", get_w, &Mailbox::salt}};
+
+constexpr auto kOpenA2Keys = std::tuple{Key{"delivery", get_field, &OpenArgs::delivery}, Key{"k", get_w, &OpenArgs::k}};
+
 }  // namespace
 
 Result<ReceivingKey> derive_receiving_key(unsigned __int128 rotation, const W& seed) {
@@ -165,9 +202,8 @@ W payload_mask(std::string_view label, const G1Words& shared) {
 
 Result<std::string> receiving_key(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const U128 rotation, get_u128(args, "rotation"));
-  VORN_TRY(const W seed, get_w(args, "seed"));
-  VORN_TRY(const ReceivingKey key, derive_receiving_key(rotation, seed));
+  VORN_TRY(const ReceivingKeyArgs a, read_keys(args, kReceivingKeyKeys));
+  VORN_TRY(const ReceivingKey key, derive_receiving_key(a.rotation, a.seed));
   Json out = Json::object();
   out.set("k", Json::string(scalar_hex(key.k)));
   out.set("pk_recv", g1_hex(key.pk_recv));
@@ -176,9 +212,8 @@ Result<std::string> receiving_key(std::string_view args_json) {
 
 Result<std::string> wrap_mask(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const std::string label, get_str(args, "label"));
-  VORN_TRY(const G1Words shared, get_g1(args, "shared"));
-  return hex_w(payload_mask(label, shared));
+  VORN_TRY(const WrapMaskArgs a, read_keys(args, kWrapMaskKeys));
+  return hex_w(payload_mask(a.label, a.shared));
 }
 
 namespace {
@@ -247,9 +282,9 @@ Result<std::string> deliver_a2(std::string_view args_json) { return deliver(args
 
 Result<std::string> open_a1(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const Json* delivery, get_field(args, "delivery"));
-  VORN_TRY(const W k, get_w(args, "k"));
-  VORN_TRY(const W m_issuer, get_w(args, "m_issuer"));
+  VORN_TRY(const OpenArgs a, read_keys(args, kOpenA1Keys));
+  const Json* delivery = a.delivery;
+  const W& k = a.k;
   if (!has_flavor(*delivery, kFlavorA1)) return err(kNotA1Delivery);
   VORN_TRY(const CiphertextW e_note, get_ct_dec(*delivery, "eNote"));
   VORN_TRY(const CiphertextW e_rec, get_ct_dec(*delivery, "eRec"));
@@ -261,7 +296,7 @@ Result<std::string> open_a1(std::string_view args_json) {
   if (!is_randomness_of(r_note, e_note.r)) return err(kRNoteNotRandomness);
   VORN_TRY(const bool face_ok, opens_to_face(note_r, e_note.c, k, v));
   if (!face_ok) return err(kFaceNotOpened);
-  VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, m_issuer));
+  VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, a.m_issuer));
   VORN_TRY(const W predicate, get_dec_w(*delivery, "predicate"));
   VORN_TRY(Json opening, opening_record(kFlavorA1, v, rho, id_hash, predicate));
   Json out = Json::object();
@@ -274,8 +309,9 @@ Result<std::string> open_a1(std::string_view args_json) {
 
 Result<std::string> open_a2(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const Json* delivery, get_field(args, "delivery"));
-  VORN_TRY(const W k, get_w(args, "k"));
+  VORN_TRY(const OpenArgs a, read_keys(args, kOpenA2Keys));
+  const Json* delivery = a.delivery;
+  const W& k = a.k;
   if (!has_flavor(*delivery, kFlavorA2)) return err(kNotA2Delivery);
   VORN_TRY(const CiphertextW e_note, get_ct_dec(*delivery, "eNote"));
   VORN_TRY(const CiphertextW e_iss, get_ct_dec(*delivery, "eIss"));
@@ -312,11 +348,9 @@ Result<std::string> open_a2(std::string_view args_json) {
 
 Result<std::string> prove_receiving_binding(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kBindingWordPaths));
-  VORN_TRY(const G1Words m_rec, get_g1(args, "M_rec"));
-  VORN_TRY(const G1Words pk_recv, get_g1(args, "pk_recv"));
-  VORN_TRY(const W salt, get_w(args, "salt"));
+  VORN_TRY(const Mailbox mb, read_keys(args, kMailboxKeys));
   VORN_TRY(const notes::IdentityMerkleTree tree, leaf_tree(args));
-  VORN_TRY(const W leaf, notes::mailbox_leaf(m_rec, pk_recv, salt));
+  VORN_TRY(const W leaf, notes::mailbox_leaf(mb.m_rec, mb.pk_recv, mb.salt));
   const std::optional<size_t> pos = tree.find(leaf);
   if (!pos) return err(kNoRegisteredLeaf);
   VORN_TRY(notes::MerklePath path, tree.path(*pos));
@@ -336,19 +370,19 @@ Result<std::string> prove_receiving_binding(std::string_view args_json) {
   p.set("indexBits", bit_list(path.bits));
   p.set("root", Json::string(scalar_hex(path.root)));
   Json out = Json::object();
-  out.set("pk_recv", g1_hex(pk_recv));
-  out.set("salt", Json::string(scalar_hex(salt)));
+  out.set("pk_recv", g1_hex(mb.pk_recv));
+  out.set("salt", Json::string(scalar_hex(mb.salt)));
   out.set("path", std::move(p));
   return compact_json(out);
 }
 
 Result<bool> verify_receiving_binding(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const G1Words m_rec, get_g1(args, "M_rec"));
+  Mailbox mb;
+  VORN_TRY(mb.m_rec, get_g1(args, "M_rec"));
   VORN_TRY(const Json* binding, get_field(args, "binding"));
-  VORN_TRY(const G1Words pk_recv, get_g1(*binding, "pk_recv"));
-  VORN_TRY(const W salt, get_w(*binding, "salt"));
-  VORN_TRY(const W expected_leaf, notes::mailbox_leaf(m_rec, pk_recv, salt));
+  VORN_CHECK(read_keys(*binding, kBoundMailboxKeys, mb));
+  VORN_TRY(const W expected_leaf, notes::mailbox_leaf(mb.m_rec, mb.pk_recv, mb.salt));
   VORN_TRY(const Json* path_obj, get_field(*binding, "path"));
   VORN_TRY(const PathRecord path, path_from(*path_obj));
   VORN_TRY(const W leaf, get_w(*path_obj, "leaf"));

@@ -22,23 +22,23 @@ Result<PathRecord> path_at(const Json& args, std::string_view key) {
   return path;
 }
 
-Result<FoldAccount> read_account(const Json& args) {
-  FoldAccount a;
-  VORN_TRY(a.path, path_at(args, "path"));
-  VORN_TRY(a.m_rec, get_w(args, "m_rec"));
-  VORN_TRY(a.k, get_w(args, "k"));
-  VORN_TRY(a.sk_dep, get_w(args, "sk_dep"));
-  VORN_TRY(a.salt, get_w(args, "salt"));
-  VORN_TRY(a.t, get_w(args, "t"));
-  VORN_TRY(a.r_e, get_w(args, "r_E"));
-  VORN_TRY(a.rho, get_w(args, "rho"));
-  VORN_TRY(a.id_hash, get_w(args, "idHash"));
-  VORN_TRY(a.identity_root, get_w(args, "identityRoot"));
-  VORN_TRY(a.e_dep, get_ct(args, "E_dep"));
-  VORN_TRY(a.pk_dep, get_g1(args, "pk_dep"));
-  VORN_TRY(a.e_enc, get_ct(args, "eEnc"));
-  return a;
-}
+// The declared keys, in reading order: each flavor's own, then the account's.
+constexpr auto kAccountKeys = std::tuple{
+    Key{"path", path_at, &FoldAccount::path},           Key{"m_rec", get_w, &FoldAccount::m_rec},
+    Key{"k", get_w, &FoldAccount::k},                   Key{"sk_dep", get_w, &FoldAccount::sk_dep},
+    Key{"salt", get_w, &FoldAccount::salt},             Key{"t", get_w, &FoldAccount::t},
+    Key{"r_E", get_w, &FoldAccount::r_e},               Key{"rho", get_w, &FoldAccount::rho},
+    Key{"idHash", get_w, &FoldAccount::id_hash},        Key{"identityRoot", get_w, &FoldAccount::identity_root},
+    Key{"E_dep", get_ct, &FoldAccount::e_dep},          Key{"pk_dep", get_g1, &FoldAccount::pk_dep},
+    Key{"eEnc", get_ct, &FoldAccount::e_enc}};
+constexpr auto kA1Keys = std::tuple{
+    Key{"eNote", get_ct, &FoldA1Input::e_note}, Key{"v", get_w, &FoldA1Input::v},
+    Key{"m_issuer", get_w, &FoldA1Input::m_issuer}, Key{"r_note", get_w, &FoldA1Input::r_note}};
+constexpr auto kA2Keys = std::tuple{
+    Key{"eNote", get_ct, &FoldA2Input::e_note},       Key{"eIss", get_ct, &FoldA2Input::e_iss},
+    Key{"r_prime", get_w, &FoldA2Input::r_prime},     Key{"salt_iss", get_w, &FoldA2Input::salt_iss},
+    Key{"issPath", path_at, &FoldA2Input::iss_path},  Key{"T", get_g1, &FoldA2Input::t},
+    Key{"gamma", get_w, &FoldA2Input::gamma}};
 
 // pk_dep = sk_dep*G, E_dep = (r_E*G, cd*G), and the receiving leaf under the posted
 // root. Returns cd = m_rec + sk_dep*r_E.
@@ -148,11 +148,8 @@ Result<FoldA2Values> fold_a2_relations(const FoldA2Input& in) {
 Result<std::string> deposit_fold_a1_witness(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
   FoldA1Input in;
-  VORN_TRY(in.e_note, get_ct(args, "eNote"));
-  VORN_TRY(in.v, get_w(args, "v"));
-  VORN_TRY(in.m_issuer, get_w(args, "m_issuer"));
-  VORN_TRY(in.r_note, get_w(args, "r_note"));
-  VORN_TRY(in.account, read_account(args));
+  VORN_CHECK(read_keys(args, kA1Keys, in));
+  VORN_CHECK(read_keys(args, kAccountKeys, in.account));
   VORN_TRY(const FoldA1Values x, fold_a1_relations(in));
   const FoldAccount& a = in.account;
 
@@ -182,14 +179,8 @@ Result<std::string> deposit_fold_a1_witness(std::string_view args_json) {
 Result<std::string> deposit_fold_a2_witness(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
   FoldA2Input in;
-  VORN_TRY(in.e_note, get_ct(args, "eNote"));
-  VORN_TRY(in.e_iss, get_ct(args, "eIss"));
-  VORN_TRY(in.r_prime, get_w(args, "r_prime"));
-  VORN_TRY(in.salt_iss, get_w(args, "salt_iss"));
-  VORN_TRY(in.iss_path, path_at(args, "issPath"));
-  VORN_TRY(in.t, get_g1(args, "T"));
-  VORN_TRY(in.gamma, get_w(args, "gamma"));
-  VORN_TRY(in.account, read_account(args));
+  VORN_CHECK(read_keys(args, kA2Keys, in));
+  VORN_CHECK(read_keys(args, kAccountKeys, in.account));
   VORN_TRY(const FoldA2Values x, fold_a2_relations(in));
   const FoldAccount& a = in.account;
 

@@ -82,21 +82,6 @@ struct Recipient {
   W t_vd;
 };
 
-Result<Recipient> read_recipient(const Json& args) {
-  Recipient r;
-  VORN_TRY(r.k, get_w(args, "k_recv"));
-  VORN_TRY(r.m_rec, get_g1(args, "M_rec"));
-  return r;
-}
-
-Status read_binding_words(const Json& args, Recipient& r) {
-  VORN_TRY(const W issuer, get_w(args, "issuer"));
-  VORN_TRY(const W chainid, get_w(args, "chainid"));
-  VORN_TRY(r.t_vd, get_w(args, "t_vd"));
-  r.issuer = reduce_mod_r(issuer);
-  r.chainid = reduce_mod_r(chainid);
-  return ok_status();
-}
 
 // The receiving key is nonzero mod r. Constant time up to the answer.
 Status check_receiving_key(const Recipient& r) {
@@ -170,29 +155,180 @@ Result<std::optional<std::string_view>> membership(Registry& reg, const G1Words&
   return std::optional<std::string_view>();
 }
 
+// ---- the calls' declared keys, in reading order
+
+struct MintA1Args {
+  const Json* nonces = nullptr;
+  G1Words m_rec, pk_recv;
+  W v, rho, m_issuer, predicate;
+};
+constexpr auto kMintA1Keys = std::tuple{
+    Key{"nonces", get_field, &MintA1Args::nonces}, Key{"M_rec", get_g1, &MintA1Args::m_rec},
+    Key{"pk_recv", get_g1, &MintA1Args::pk_recv},  Key{"v", get_w, &MintA1Args::v},
+    Key{"rho", get_w, &MintA1Args::rho},           Key{"m_issuer", get_w, &MintA1Args::m_issuer},
+    Key{"predicate", get_w, &MintA1Args::predicate}};
+
+struct MintA1Nonces {
+  W r_prime, r_note;
+};
+constexpr auto kMintA1NonceKeys =
+    std::tuple{Key{"r_prime", get_w, &MintA1Nonces::r_prime}, Key{"r_note", get_w, &MintA1Nonces::r_note}};
+
+struct MintA2Args {
+  const Json* nonces = nullptr;
+  W sk_iss;
+  CiphertextW e_reg;
+  G1Words pk_recv;
+  W v, rho, issuer, chainid, predicate;
+};
+constexpr auto kMintA2Keys = std::tuple{
+    Key{"nonces", get_field, &MintA2Args::nonces}, Key{"sk_iss", get_w, &MintA2Args::sk_iss},
+    Key{"E_reg", get_ct, &MintA2Args::e_reg},      Key{"pk_recv", get_g1, &MintA2Args::pk_recv},
+    Key{"v", get_w, &MintA2Args::v},               Key{"rho", get_w, &MintA2Args::rho},
+    Key{"issuer", get_w, &MintA2Args::issuer},     Key{"chainid", get_w, &MintA2Args::chainid},
+    Key{"predicate", get_w, &MintA2Args::predicate}};
+
+struct MintA2Nonces {
+  W r_prime, r_note, beta, gamma, k_r, k_b, k_s, k_g;
+};
+constexpr auto kMintA2NonceKeys = std::tuple{
+    Key{"r_prime", get_w, &MintA2Nonces::r_prime}, Key{"r_note", get_w, &MintA2Nonces::r_note},
+    Key{"beta", get_w, &MintA2Nonces::beta},       Key{"gamma", get_w, &MintA2Nonces::gamma},
+    Key{"k_r", get_w, &MintA2Nonces::k_r},         Key{"k_b", get_w, &MintA2Nonces::k_b},
+    Key{"k_s", get_w, &MintA2Nonces::k_s},         Key{"k_g", get_w, &MintA2Nonces::k_g}};
+
+// The opening record under `key`, as a key reader.
+Result<NoteOpening> opening_at(const Json& obj, std::string_view key) {
+  VORN_TRY(const Json* rec, get_field(obj, key));
+  return opening_from(*rec);
+}
+
+// A minted record's binding and gamma: checked as a binding record and a hex word,
+// and kept as they stand (the receipt copies them).
+Result<const Json*> binding_as_is(const Json& obj, std::string_view key) {
+  VORN_TRY(const Json* rec, get_field(obj, key));
+  VORN_CHECK(binding_from(*rec));
+  return rec;
+}
+Result<const Json*> hex_as_is(const Json& obj, std::string_view key) {
+  VORN_TRY(const Json* v, get_field(obj, key));
+  VORN_CHECK(as_w(*v));
+  return v;
+}
+
+// The "minted" records the recipient receipts read (every field is checked; the
+// receipt uses those it names).
+struct MintedA1 {
+  CiphertextW e_note, e_rec;
+  W id_hash, cm;
+  NoteOpening opening;
+};
+constexpr auto kMintedA1Keys = std::tuple{
+    Key{"eNote", get_ct, &MintedA1::e_note}, Key{"eRec", get_ct, &MintedA1::e_rec},
+    Key{"idHash", get_w, &MintedA1::id_hash}, Key{"cm", get_w, &MintedA1::cm},
+    Key{"opening", opening_at, &MintedA1::opening}};
+
+struct MintedA2 {
+  NoteOpening opening;
+  CiphertextW e_note, e_iss;
+  G1Words m_i;
+  W id_hash, cm;
+  const Json* binding = nullptr;
+  const Json* gamma = nullptr;
+};
+constexpr auto kMintedA2Keys = std::tuple{
+    Key{"opening", opening_at, &MintedA2::opening}, Key{"eNote", get_ct, &MintedA2::e_note},
+    Key{"eIss", get_ct, &MintedA2::e_iss},          Key{"M_I", get_g1, &MintedA2::m_i},
+    Key{"idHash", get_w, &MintedA2::id_hash},       Key{"cm", get_w, &MintedA2::cm},
+    Key{"binding", binding_as_is, &MintedA2::binding}, Key{"gamma", hex_as_is, &MintedA2::gamma}};
+
+// The recipient's keys after the tree (M_iss only for A1).
+struct RecipientArgs {
+  W k;
+  G1Words m_rec, m_iss;
+  W issuer, chainid, t_vd;
+};
+constexpr auto kRecipientA1Keys = std::tuple{
+    Key{"k_recv", get_w, &RecipientArgs::k},       Key{"M_rec", get_g1, &RecipientArgs::m_rec},
+    Key{"M_iss", get_g1, &RecipientArgs::m_iss},   Key{"issuer", get_w, &RecipientArgs::issuer},
+    Key{"chainid", get_w, &RecipientArgs::chainid}, Key{"t_vd", get_w, &RecipientArgs::t_vd}};
+constexpr auto kRecipientA2Keys = std::tuple{
+    Key{"k_recv", get_w, &RecipientArgs::k},       Key{"M_rec", get_g1, &RecipientArgs::m_rec},
+    Key{"issuer", get_w, &RecipientArgs::issuer},  Key{"chainid", get_w, &RecipientArgs::chainid},
+    Key{"t_vd", get_w, &RecipientArgs::t_vd}};
+
+// The recipient as the maker computes it: issuer and chainid reduced.
+Recipient recipient_of(const RecipientArgs& a) {
+  return Recipient{a.k, a.m_rec, reduce_mod_r(a.issuer), reduce_mod_r(a.chainid), a.t_vd};
+}
+
+// The proof records of a receipt under its key, as key readers.
+Result<VdRecord> vd_at(const Json& obj, std::string_view key) {
+  VORN_TRY(const Json* rec, get_field(obj, key));
+  return vd_from(*rec);
+}
+Result<BindingRecord> binding_at(const Json& obj, std::string_view key) {
+  VORN_TRY(const Json* rec, get_field(obj, key));
+  return binding_from(*rec);
+}
+
+// The "receipt" of verify_receipt_a1.
+struct ReceiptA1 {
+  G1Words m_iss, m_rec, pk_recv;
+  W value;
+  CiphertextW e_rec;
+  VdRecord vd;
+  W issuer, chainid;
+};
+constexpr auto kReceiptA1Keys = std::tuple{
+    Key{"M_iss", get_g1, &ReceiptA1::m_iss},     Key{"M_rec", get_g1, &ReceiptA1::m_rec},
+    Key{"pk_recv", get_g1, &ReceiptA1::pk_recv}, Key{"value", get_w, &ReceiptA1::value},
+    Key{"eRec", get_ct, &ReceiptA1::e_rec},      Key{"vd", vd_at, &ReceiptA1::vd},
+    Key{"issuer", get_w, &ReceiptA1::issuer},    Key{"chainid", get_w, &ReceiptA1::chainid}};
+
+// The "receipt" of verify_receipt_a2.
+struct ReceiptA2 {
+  G1Words m_i, m_rec, pk_recv;
+  W value;
+  CiphertextW e_iss;
+  VdRecord vd;
+  BindingRecord binding;
+  W gamma, issuer, chainid;
+};
+constexpr auto kReceiptA2Keys = std::tuple{
+    Key{"M_I", get_g1, &ReceiptA2::m_i},               Key{"M_rec", get_g1, &ReceiptA2::m_rec},
+    Key{"pk_recv", get_g1, &ReceiptA2::pk_recv},       Key{"value", get_w, &ReceiptA2::value},
+    Key{"eIss", get_ct, &ReceiptA2::e_iss},            Key{"vd", vd_at, &ReceiptA2::vd},
+    Key{"binding", binding_at, &ReceiptA2::binding},   Key{"gamma", get_w, &ReceiptA2::gamma},
+    Key{"issuer", get_w, &ReceiptA2::issuer},          Key{"chainid", get_w, &ReceiptA2::chainid}};
+
+// What verify_receipt_a2 reads after the registry: the issuer's key and its
+// registered ciphertext.
+struct IssuerKey {
+  G1Words pk_iss;
+  CiphertextW e_reg;
+};
+constexpr auto kIssuerKeyKeys =
+    std::tuple{Key{"pk_iss", get_g1, &IssuerKey::pk_iss}, Key{"E_reg", get_ct, &IssuerKey::e_reg}};
+
 }  // namespace
 
 Result<std::string> mint_unilateral_a1(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const Json* nonces, get_field(args, "nonces"));
-  VORN_TRY(const G1Words m_rec_w, get_g1(args, "M_rec"));
-  VORN_TRY(const G1Words pk_recv_w, get_g1(args, "pk_recv"));
-  NoteFields n;
-  VORN_TRY(n.v, get_w(args, "v"));
-  VORN_TRY(n.rho, get_w(args, "rho"));
-  VORN_TRY(const W m_issuer, get_w(args, "m_issuer"));
-  VORN_TRY(n.predicate, get_w(args, "predicate"));
-  VORN_TRY(const W r_prime, get_w(*nonces, "r_prime"));
-  VORN_TRY(const W r_note, get_w(*nonces, "r_note"));
+  VORN_TRY(const MintA1Args a, read_keys(args, kMintA1Keys));
+  VORN_TRY(const MintA1Nonces nonces, read_keys(*a.nonces, kMintA1NonceKeys));
+  const NoteFields n{a.v, a.rho, a.predicate};
+  const W& r_prime = nonces.r_prime;
+  const W& r_note = nonces.r_note;
 
-  VORN_TRY(const G1Affine m_rec, decode_g1(m_rec_w));
-  VORN_TRY(const G1Affine pk_recv, decode_g1(pk_recv_w));
+  VORN_TRY(const G1Affine m_rec, decode_g1(a.m_rec));
+  VORN_TRY(const G1Affine pk_recv, decode_g1(a.pk_recv));
   const Fr rn = fr_of(r_note), rp = fr_of(r_prime);
   VORN_CHECK(check_mint_randomness(rn, rp));
 
   const CiphertextW e_note = ct_of(crypto::elgamal_encrypt(value_point(n.v), pk_recv, rn));
   const CiphertextW e_rec = ct_of(crypto::elgamal_encrypt(m_rec, pk_recv, rp));
-  VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, m_issuer));
+  VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, a.m_issuer));
   VORN_TRY(Committed c, commit(notes::kFlavorA1, n, id_hash));
 
   Json out = Json::object();
@@ -208,36 +344,23 @@ Result<std::string> mint_unilateral_a1(std::string_view args_json) {
 
 Result<std::string> mint_unilateral_a2(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const Json* nonces, get_field(args, "nonces"));
-  VORN_TRY(const W sk_iss, get_w(args, "sk_iss"));
-  VORN_TRY(const CiphertextW e_reg_w, get_ct(args, "E_reg"));
-  VORN_TRY(const G1Words pk_recv_w, get_g1(args, "pk_recv"));
-  NoteFields n;
-  VORN_TRY(n.v, get_w(args, "v"));
-  VORN_TRY(n.rho, get_w(args, "rho"));
-  VORN_TRY(const W issuer, get_w(args, "issuer"));
-  VORN_TRY(const W chainid, get_w(args, "chainid"));
-  VORN_TRY(n.predicate, get_w(args, "predicate"));
-  W r_prime, r_note, beta, gamma, k_r, k_b, k_s, k_g;
-  for (auto [key, word] : {std::pair<const char*, W*>{"r_prime", &r_prime}, {"r_note", &r_note},
-                           {"beta", &beta}, {"gamma", &gamma}, {"k_r", &k_r}, {"k_b", &k_b}, {"k_s", &k_s},
-                           {"k_g", &k_g}}) {
-    VORN_TRY(*word, get_w(*nonces, key));
-  }
+  VORN_TRY(const MintA2Args a, read_keys(args, kMintA2Keys));
+  VORN_TRY(const MintA2Nonces k, read_keys(*a.nonces, kMintA2NonceKeys));
+  const NoteFields n{a.v, a.rho, a.predicate};
 
-  VORN_TRY(const Ciphertext e_reg, decode_ct(e_reg_w));
-  VORN_TRY(const G1Affine pk_recv, decode_g1(pk_recv_w));
-  const Fr rn = fr_of(r_note), rp = fr_of(r_prime);
+  VORN_TRY(const Ciphertext e_reg, decode_ct(a.e_reg));
+  VORN_TRY(const G1Affine pk_recv, decode_g1(a.pk_recv));
+  const Fr rn = fr_of(k.r_note), rp = fr_of(k.r_prime);
   VORN_CHECK(check_mint_randomness(rn, rp));
-  VORN_CHECK(check_nonces({fr_of(k_r), fr_of(k_b), fr_of(k_s), fr_of(k_g)}));
+  VORN_CHECK(check_nonces({fr_of(k.k_r), fr_of(k.k_b), fr_of(k.k_s), fr_of(k.k_g)}));
 
   // The issuer's own identity, re-encrypted to the mailbox.
-  const G1Affine m_i = crypto::elgamal_decrypt(e_reg, fr_of(sk_iss));
+  const G1Affine m_i = crypto::elgamal_decrypt(e_reg, fr_of(a.sk_iss));
   const CiphertextW e_note = ct_of(crypto::elgamal_encrypt(value_point(n.v), pk_recv, rn));
   const CiphertextW e_iss = ct_of(crypto::elgamal_encrypt(m_i, pk_recv, rp));
   VORN_TRY(const BindingRecord binding,
-           cw::issuer_reenc_prove(sk_iss, r_prime, pk_recv_w, ct_words(e_reg_w), ct_words(e_iss), issuer,
-                                  chainid, beta, gamma, k_r, k_b, k_s, k_g));
+           cw::issuer_reenc_prove(a.sk_iss, k.r_prime, a.pk_recv, ct_words(a.e_reg), ct_words(e_iss), a.issuer,
+                                  a.chainid, k.beta, k.gamma, k.k_r, k.k_b, k.k_s, k.k_g));
   VORN_TRY(const W id_hash, notes::id_hash_a2(e_note, e_iss, binding.T));
   VORN_TRY(Committed c, commit(notes::kFlavorA2, n, id_hash));
 
@@ -249,25 +372,22 @@ Result<std::string> mint_unilateral_a2(std::string_view args_json) {
   out.set("cm", scalar(c.cm));
   out.set("opening", std::move(c.opening));
   out.set("binding", binding_json(binding));
-  out.set("r_prime", scalar(r_prime));
-  out.set("r_note", scalar(r_note));
-  out.set("gamma", scalar(gamma));
+  out.set("r_prime", scalar(k.r_prime));
+  out.set("r_note", scalar(k.r_note));
+  out.set("gamma", scalar(k.gamma));
   return compact_json(out);
 }
 
 Result<std::string> make_receipt_a1(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
-  VORN_TRY(const Json* minted, get_field(args, "minted"));
-  VORN_CHECK(get_ct(*minted, "eNote"));
-  VORN_TRY(const CiphertextW e_rec, get_ct(*minted, "eRec"));
-  VORN_CHECK(get_w(*minted, "idHash"));
-  VORN_CHECK(get_w(*minted, "cm"));
-  VORN_TRY(const Json* opening_rec, get_field(*minted, "opening"));
-  VORN_TRY(const NoteOpening opening, opening_from(*opening_rec));
+  VORN_TRY(const Json* minted_rec, get_field(args, "minted"));
+  VORN_TRY(const MintedA1 minted, read_keys(*minted_rec, kMintedA1Keys));
   VORN_TRY(const notes::IdentityMerkleTree tree, tree_at(args, "tree"));
-  VORN_TRY(Recipient r, read_recipient(args));
-  VORN_TRY(const G1Words m_iss, get_g1(args, "M_iss"));
-  VORN_CHECK(read_binding_words(args, r));
+  VORN_TRY(const RecipientArgs ra, read_keys(args, kRecipientA1Keys));
+  const Recipient r = recipient_of(ra);
+  const G1Words& m_iss = ra.m_iss;
+  const CiphertextW& e_rec = minted.e_rec;
+  const NoteOpening& opening = minted.opening;
   VORN_CHECK(check_receiving_key(r));
 
   VORN_TRY(const VdRecord vd, prove_decryption(r, e_rec, r.m_rec));
@@ -284,21 +404,13 @@ Result<std::string> make_receipt_a1(std::string_view args_json) {
 
 Result<std::string> make_receipt_a2(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
-  VORN_TRY(const Json* minted, get_field(args, "minted"));
-  VORN_TRY(const Json* opening_rec, get_field(*minted, "opening"));
-  VORN_TRY(const NoteOpening opening, opening_from(*opening_rec));
-  VORN_CHECK(get_ct(*minted, "eNote"));
-  VORN_TRY(const CiphertextW e_iss_w, get_ct(*minted, "eIss"));
-  VORN_CHECK(get_g1(*minted, "M_I"));
-  VORN_CHECK(get_w(*minted, "idHash"));
-  VORN_CHECK(get_w(*minted, "cm"));
-  VORN_TRY(const Json* binding, get_field(*minted, "binding"));
-  VORN_CHECK(binding_from(*binding));
-  VORN_TRY(const Json* gamma, get_field(*minted, "gamma"));
-  VORN_CHECK(as_w(*gamma));
+  VORN_TRY(const Json* minted_rec, get_field(args, "minted"));
+  VORN_TRY(const MintedA2 minted, read_keys(*minted_rec, kMintedA2Keys));
   VORN_TRY(const notes::IdentityMerkleTree tree, tree_at(args, "tree"));
-  VORN_TRY(Recipient r, read_recipient(args));
-  VORN_CHECK(read_binding_words(args, r));
+  VORN_TRY(const RecipientArgs ra, read_keys(args, kRecipientA2Keys));
+  const Recipient r = recipient_of(ra);
+  const CiphertextW& e_iss_w = minted.e_iss;
+  const NoteOpening& opening = minted.opening;
   VORN_CHECK(check_receiving_key(r));
 
   // The issuer identity this mailbox received (constant time in k_recv).
@@ -311,8 +423,8 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
   Json out = recipient_receipt(r, opening.v, vd);
   out.set("M_I", g1_hex(m_i));
   out.set("eIss", ct_hex(e_iss_w));
-  out.set("binding", *binding);
-  out.set("gamma", *gamma);
+  out.set("binding", *minted.binding);
+  out.set("gamma", *minted.gamma);
   out.set("M_I_member", Json::boolean(iss_member));
   out.set("M_rec_member", Json::boolean(rec_member));
   return compact_json(out);
@@ -321,19 +433,13 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
 Result<std::string> verify_receipt_a1(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
-  VORN_TRY(const G1Words m_iss, get_g1(*rc, "M_iss"));
-  VORN_TRY(const G1Words m_rec, get_g1(*rc, "M_rec"));
-  VORN_TRY(const G1Words pk_recv, get_g1(*rc, "pk_recv"));
-  VORN_TRY(const W value, get_w(*rc, "value"));
-  VORN_TRY(const CiphertextW e_rec, get_ct(*rc, "eRec"));
-  VORN_TRY(const Json* vd_rec, get_field(*rc, "vd"));
-  VORN_TRY(const VdRecord vd, vd_from(*vd_rec));
-  VORN_TRY(const W issuer, get_w(*rc, "issuer"));
-  VORN_TRY(const W chainid, get_w(*rc, "chainid"));
+  VORN_TRY(const ReceiptA1 r, read_keys(*rc, kReceiptA1Keys));
   VORN_TRY(Registry reg, read_registry(args));
+  const G1Words &m_iss = r.m_iss, &m_rec = r.m_rec, &pk_recv = r.pk_recv;
+  const W& value = r.value;
 
   VORN_TRY(const bool vd_ok,
-           cw::verifiable_decrypt_verify(ct_words(e_rec), pk_recv, m_rec, vd, issuer, chainid));
+           cw::verifiable_decrypt_verify(ct_words(r.e_rec), pk_recv, m_rec, r.vd, r.issuer, r.chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_iss, m_rec, value);
   if (pk_recv == G1Words{}) return verdict(kReceivingKeyInfinite, m_iss, m_rec, value);
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_iss));
@@ -343,34 +449,24 @@ Result<std::string> verify_receipt_a1(std::string_view args_json) {
 Result<std::string> verify_receipt_a2(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
-  VORN_TRY(const G1Words m_i, get_g1(*rc, "M_I"));
-  VORN_TRY(const G1Words m_rec, get_g1(*rc, "M_rec"));
-  VORN_TRY(const G1Words pk_recv, get_g1(*rc, "pk_recv"));
-  VORN_TRY(const W value, get_w(*rc, "value"));
-  VORN_TRY(const CiphertextW e_iss, get_ct(*rc, "eIss"));
-  VORN_TRY(const Json* vd_rec, get_field(*rc, "vd"));
-  VORN_TRY(const VdRecord vd, vd_from(*vd_rec));
-  VORN_TRY(const Json* binding_rec, get_field(*rc, "binding"));
-  VORN_TRY(const BindingRecord binding, binding_from(*binding_rec));
-  VORN_TRY(const W gamma, get_w(*rc, "gamma"));
-  VORN_TRY(const W issuer, get_w(*rc, "issuer"));
-  VORN_TRY(const W chainid, get_w(*rc, "chainid"));
+  VORN_TRY(const ReceiptA2 r, read_keys(*rc, kReceiptA2Keys));
   VORN_TRY(Registry reg, read_registry(args));
-  VORN_TRY(const G1Words pk_iss, get_g1(args, "pk_iss"));
-  VORN_TRY(const CiphertextW e_reg, get_ct(args, "E_reg"));
+  VORN_TRY(const IssuerKey iss, read_keys(args, kIssuerKeyKeys));
+  const G1Words &m_i = r.m_i, &m_rec = r.m_rec, &pk_recv = r.pk_recv;
+  const W& value = r.value;
 
   VORN_TRY(const bool binding_ok,
-           cw::issuer_reenc_verify(pk_iss, ct_words(e_reg), ct_words(e_iss), binding, issuer, chainid));
+           cw::issuer_reenc_verify(iss.pk_iss, ct_words(iss.e_reg), ct_words(r.e_iss), r.binding, r.issuer, r.chainid));
   if (!binding_ok) return verdict(kBindingInvalid, m_i, m_rec, value);
   VORN_TRY(const bool vd_ok,
-           cw::verifiable_decrypt_verify(ct_words(e_iss), pk_recv, m_i, vd, issuer, chainid));
+           cw::verifiable_decrypt_verify(ct_words(r.e_iss), pk_recv, m_i, r.vd, r.issuer, r.chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_i, m_rec, value);
   if (pk_recv == G1Words{}) return verdict(kReceivingKeyInfinite, m_i, m_rec, value);
 
   // The identity the binding carries: C - T = M - gamma*H, since T = r'*pk_rec +
   // gamma*H and C = M + r'*pk_rec. Public data, variable time. Both points decoded
   // above by the binding's verifier.
-  VORN_TRY(const G1Words carried, binding_identity(e_iss.c, binding.T, gamma));
+  VORN_TRY(const G1Words carried, binding_identity(r.e_iss.c, r.binding.T, r.gamma));
   if (carried != m_i) return verdict(kBindingIdentityNotDecrypted, m_i, m_rec, value);
 
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_i));

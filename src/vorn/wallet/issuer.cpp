@@ -11,6 +11,20 @@
 
 namespace vorn::wallet {
 
+namespace {
+
+// The keys read after "fields", "applicant_pk" and "r_delivery" have been checked.
+struct SigningKey {
+  W sk_x, sk_y;
+  std::string issuer_id;
+  W t_sig;
+};
+constexpr auto kSigningKeys = std::tuple{
+    Key{"sk_x", get_w, &SigningKey::sk_x}, Key{"sk_y", get_w, &SigningKey::sk_y},
+    Key{"issuer_id", get_str, &SigningKey::issuer_id}, Key{"t_sig", get_w, &SigningKey::t_sig}};
+
+}  // namespace
+
 Result<std::string> issue_credential(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
   // The fields are used as parsed: writing them back to text and reading that text
@@ -25,13 +39,11 @@ Result<std::string> issue_credential(std::string_view args_json) {
     VORN_TRY(applicant_pk, as_g1(*pk_arg));
   }
   if (!fields_arg->is_object()) return err(kFieldsNotObject);
-  VORN_TRY(const W sk_x, get_w(args, "sk_x"));
-  VORN_TRY(const W sk_y, get_w(args, "sk_y"));
-  VORN_TRY(std::string issuer_id, get_str(args, "issuer_id"));
-  VORN_TRY(const W t_sig, get_w(args, "t_sig"));
+  VORN_TRY(SigningKey key, read_keys(args, kSigningKeys));
+  const W &sk_x = key.sk_x, &sk_y = key.sk_y, &t_sig = key.t_sig;
 
   Json fields = *fields_arg;
-  fields.set("issuer_id", Json::string(std::move(issuer_id)));
+  fields.set("issuer_id", Json::string(std::move(key.issuer_id)));
   VORN_TRY(std::string canonical, canonical_json_value(fields));
   const W m = hash::identity_scalar(canonical);
 

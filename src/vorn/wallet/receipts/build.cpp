@@ -8,26 +8,33 @@
 
 namespace vorn::wallet {
 
+namespace {
+
 using receipts::Common;
 using receipts::get_u64;
+
+// The common arguments' declared keys, in reading order: "kind", then "role" (read
+// by hand: a missing or non-string role means "recipient"), then these, then
+// "notes" (notes_from), then the transaction's.
+constexpr auto kCommonKeys = std::tuple{
+    Key{"chainid", get_u64, &Common::chainid}, Key{"contracts", get_field, &Common::contracts},
+    Key{"payer", party_from, &Common::payer},  Key{"payee", party_from, &Common::payee},
+    Key{"txn", get_field, &Common::txn},       Key{"nonces", get_field, &Common::nonces}};
+constexpr auto kTxnKeys = std::tuple{
+    Key{"value", get_u128, &Common::value}, Key{"block_time", get_u64, &Common::block_time},
+    Key{"txhash", get_str, &Common::txhash}, Key{"block", get_u64, &Common::block},
+    Key{"logindex", get_u64, &Common::logindex}};
+
+}  // namespace
 
 Result<Json> build_receipt_value(const Json& args) {
   Common c;
   VORN_TRY(c.kind, get_str(args, "kind"));
   const Json* role = args.find("role");
   c.role = role && role->is_string() ? *role->as_string() : std::string(receipts::kRecipient);
-  VORN_TRY(c.chainid, get_u64(args, "chainid"));
-  VORN_TRY(c.contracts, get_field(args, "contracts"));
-  VORN_TRY(c.payer, party_from(args, "payer"));
-  VORN_TRY(c.payee, party_from(args, "payee"));
-  VORN_TRY(c.txn, get_field(args, "txn"));
-  VORN_TRY(c.nonces, get_field(args, "nonces"));
+  VORN_CHECK(read_keys(args, kCommonKeys, c));
   c.notes = notes_from(args);
-  VORN_TRY(c.value, get_u128(*c.txn, "value"));
-  VORN_TRY(c.block_time, get_u64(*c.txn, "block_time"));
-  VORN_TRY(c.txhash, get_str(*c.txn, "txhash"));
-  VORN_TRY(c.block, get_u64(*c.txn, "block"));
-  VORN_TRY(c.logindex, get_u64(*c.txn, "logindex"));
+  VORN_CHECK(read_keys(*c.txn, kTxnKeys, c));
 
   const receipts::Kind* kind = receipts::find_kind(c.kind);
   if (!kind) return err(kUnknownReceiptKind);
