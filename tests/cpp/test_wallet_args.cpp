@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "vorn/wallet/args.h"
@@ -234,6 +235,41 @@ TEST(ReadingFamily, OptionalValues) {
   EXPECT_EQ(w::opt_g1(party, "P")->value(), (w::G1Words{W::from_u64(5), W::from_u64(6)}));
   EXPECT_FALSE(w::opt_g1(party, "E_empty")->has_value());
   EXPECT_EQ(outcome(w::opt_g1(party, "E")), "receipt: missing field");
+}
+
+// A declared table is read in its order: the first key that fails answers, whatever
+// follows; optional keys are absent as get_opt says; the record holds what was read.
+namespace {
+
+struct Declared {
+  W a;
+  vorn::notes::G1Words p;
+  std::optional<W> o;
+  std::string s;
+};
+constexpr auto kDeclared = std::tuple{w::Key{"a", w::get_w, &Declared::a}, w::Key{"p", w::get_g1, &Declared::p},
+                                      w::Key{"o", w::opt_hex, &Declared::o}, w::Key{"s", w::get_str, &Declared::s}};
+
+}  // namespace
+
+TEST(DeclaredKeys, ReadInTableOrderUpToTheFirstFailure) {
+  struct Case { const char* in; std::string out; } cases[] = {
+      {R"({"a": "1", "p": {"x": "2", "y": "3"}, "o": "4", "s": "t"})", "ok"},
+      {R"({"a": "1", "p": {"x": "2", "y": "3"}, "o": null, "s": "t"})", "ok"},
+      {R"({"p": 5, "o": 6})", "receipt: missing field"},                           // a first
+      {R"({"a": "zz", "s": 1})", "invalid hex"},                                  // a before s
+      {R"({"a": "1", "p": {"x": "2"}, "o": 6})", "receipt: missing field"},         // p.y before o
+      {R"({"a": "1", "p": {"x": "2", "y": "3"}, "o": 6})", "args: expected a hex string"},
+      {R"({"a": "1", "p": {"x": "2", "y": "3"}, "s": 7})", "receipt: expected a string"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(outcome(w::read_keys(args(c.in), kDeclared)), c.out) << c.in;
+
+  auto r = w::read_keys(args(R"({"a": "1", "p": {"x": "2", "y": "3"}, "s": "t"})"), kDeclared);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->a, W::from_u64(1));
+  EXPECT_EQ(r->p, (vorn::notes::G1Words{W::from_u64(2), W::from_u64(3)}));
+  EXPECT_FALSE(r->o.has_value());
+  EXPECT_EQ(r->s, "t");
 }
 
 TEST(Writers, WordsPointsAndCiphertexts) {

@@ -166,6 +166,10 @@ Result<std::optional<W>> opt_w(const Json& obj, std::string_view key, std::strin
   return std::optional<W>(w);
 }
 
+Result<std::optional<std::string>> opt_str(const Json& obj, std::string_view key) {
+  return optional_member<std::string, as_str>(obj, key);
+}
+
 Result<std::optional<W>> opt_hex(const Json& obj, std::string_view key) { return opt_w(obj, key); }
 
 Result<G1Words> as_g1(const Json& v) { return point_with<get_w>(v); }

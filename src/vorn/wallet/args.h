@@ -171,6 +171,26 @@ using KeyTable = std::tuple<Key<Record, T>...>;
 /// The optional hex word of opt_w with its default message, as a key reader.
 Result<std::optional<W>> opt_hex(const Json& obj, std::string_view key);
 
+/// An optional string: nothing when absent (as get_opt), else as_str.
+Result<std::optional<std::string>> opt_str(const Json& obj, std::string_view key);
+
+/// A record reader of records.h (`x_from(const Json& record)`) as a key reader: the
+/// member `key` ("receipt: missing field" when absent), then the record.
+template <class T, Result<T> (*From)(const Json&)>
+Result<T> record_at(const Json& obj, std::string_view key) {
+  VORN_TRY(const Json* rec, get_field(obj, key));
+  return From(*rec);
+}
+
+/// The same for an optional record: nothing when absent (as get_opt).
+template <class T, Result<T> (*From)(const Json&)>
+Result<std::optional<T>> opt_record(const Json& obj, std::string_view key) {
+  const Json* rec = get_opt(obj, key);
+  if (!rec) return std::optional<T>();
+  VORN_TRY(T t, From(*rec));
+  return std::optional<T>(std::move(t));
+}
+
 template <class Record, class T>
 Status read_key(const Json& obj, const Key<Record, T>& key, Record& out) {
   VORN_TRY(out.*key.member, key.read(obj, key.name));

@@ -113,15 +113,17 @@ struct ReceivingKeyArgs {
   U128 rotation = 0;
   W seed;
 };
-constexpr auto kReceivingKeyKeys =
-    std::tuple{Key{"rotation", get_u128, &ReceivingKeyArgs::rotation}, Key{"seed", get_w, &ReceivingKeyArgs::seed}};
+constexpr auto kReceivingKeyKeys = std::tuple{
+    Key{"rotation", get_u128, &ReceivingKeyArgs::rotation},
+    Key{"seed", get_w, &ReceivingKeyArgs::seed}};
 
 struct WrapMaskArgs {
   std::string label;
   G1Words shared;
 };
-constexpr auto kWrapMaskKeys =
-    std::tuple{Key{"label", get_str, &WrapMaskArgs::label}, Key{"shared", get_g1, &WrapMaskArgs::shared}};
+constexpr auto kWrapMaskKeys = std::tuple{
+    Key{"label", get_str, &WrapMaskArgs::label},
+    Key{"shared", get_g1, &WrapMaskArgs::shared}};
 
 // What open_a1 and open_a2 read before the delivery's own fields (open_a2 has no
 // m_issuer: the A2 identity hash is over the delivered ciphertexts and T).
@@ -129,18 +131,23 @@ struct OpenArgs {
   const Json* delivery = nullptr;
   W k, m_issuer;
 };
-constexpr auto kOpenA1Keys = std::tuple{Key{"delivery", get_field, &OpenArgs::delivery}, Key{"k", get_w, &OpenArgs::k},
-                                        Key{"m_issuer", get_w, &OpenArgs::m_issuer}};
+constexpr auto kOpenA1Keys = std::tuple{
+    Key{"delivery", get_field, &OpenArgs::delivery},
+    Key{"k", get_w, &OpenArgs::k},
+    Key{"m_issuer", get_w, &OpenArgs::m_issuer}};
 // The mailbox a receiving binding is about: M_rec, pk_recv and the salt of its leaf.
 struct Mailbox {
   G1Words m_rec, pk_recv;
   W salt;
 };
-constexpr auto kMailboxKeys = std::tuple{Key{"M_rec", get_g1, &Mailbox::m_rec}, Key{"pk_recv", get_g1, &Mailbox::pk_recv},
-                                         Key{"salt", get_w, &Mailbox::salt}};
+constexpr auto kMailboxKeys = std::tuple{
+    Key{"M_rec", get_g1, &Mailbox::m_rec},
+    Key{"pk_recv", get_g1, &Mailbox::pk_recv},
+    Key{"salt", get_w, &Mailbox::salt}};
 // verify_receiving_binding reads M_rec, then the binding's pk_recv and salt.
-constexpr auto kBoundMailboxKeys =
-    std::tuple{Key{"pk_recv", get_g1, &Mailbox::pk_recv}, Key{"salt", get_w, &Mailbox::salt}};
+constexpr auto kBoundMailboxKeys = std::tuple{
+    Key{"pk_recv", get_g1, &Mailbox::pk_recv},
+    Key{"salt", get_w, &Mailbox::salt}};
 
 constexpr auto kOpenA2Keys = std::tuple{Key{"delivery", get_field, &OpenArgs::delivery}, Key{"k", get_w, &OpenArgs::k}};
 

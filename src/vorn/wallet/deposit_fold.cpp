@@ -24,20 +24,31 @@ Result<PathRecord> path_at(const Json& args, std::string_view key) {
 
 // The declared keys, in reading order: each flavor's own, then the account's.
 constexpr auto kAccountKeys = std::tuple{
-    Key{"path", path_at, &FoldAccount::path},           Key{"m_rec", get_w, &FoldAccount::m_rec},
-    Key{"k", get_w, &FoldAccount::k},                   Key{"sk_dep", get_w, &FoldAccount::sk_dep},
-    Key{"salt", get_w, &FoldAccount::salt},             Key{"t", get_w, &FoldAccount::t},
-    Key{"r_E", get_w, &FoldAccount::r_e},               Key{"rho", get_w, &FoldAccount::rho},
-    Key{"idHash", get_w, &FoldAccount::id_hash},        Key{"identityRoot", get_w, &FoldAccount::identity_root},
-    Key{"E_dep", get_ct, &FoldAccount::e_dep},          Key{"pk_dep", get_g1, &FoldAccount::pk_dep},
+    Key{"path", path_at, &FoldAccount::path},
+    Key{"m_rec", get_w, &FoldAccount::m_rec},
+    Key{"k", get_w, &FoldAccount::k},
+    Key{"sk_dep", get_w, &FoldAccount::sk_dep},
+    Key{"salt", get_w, &FoldAccount::salt},
+    Key{"t", get_w, &FoldAccount::t},
+    Key{"r_E", get_w, &FoldAccount::r_e},
+    Key{"rho", get_w, &FoldAccount::rho},
+    Key{"idHash", get_w, &FoldAccount::id_hash},
+    Key{"identityRoot", get_w, &FoldAccount::identity_root},
+    Key{"E_dep", get_ct, &FoldAccount::e_dep},
+    Key{"pk_dep", get_g1, &FoldAccount::pk_dep},
     Key{"eEnc", get_ct, &FoldAccount::e_enc}};
 constexpr auto kA1Keys = std::tuple{
-    Key{"eNote", get_ct, &FoldA1Input::e_note}, Key{"v", get_w, &FoldA1Input::v},
-    Key{"m_issuer", get_w, &FoldA1Input::m_issuer}, Key{"r_note", get_w, &FoldA1Input::r_note}};
+    Key{"eNote", get_ct, &FoldA1Input::e_note},
+    Key{"v", get_w, &FoldA1Input::v},
+    Key{"m_issuer", get_w, &FoldA1Input::m_issuer},
+    Key{"r_note", get_w, &FoldA1Input::r_note}};
 constexpr auto kA2Keys = std::tuple{
-    Key{"eNote", get_ct, &FoldA2Input::e_note},       Key{"eIss", get_ct, &FoldA2Input::e_iss},
-    Key{"r_prime", get_w, &FoldA2Input::r_prime},     Key{"salt_iss", get_w, &FoldA2Input::salt_iss},
-    Key{"issPath", path_at, &FoldA2Input::iss_path},  Key{"T", get_g1, &FoldA2Input::t},
+    Key{"eNote", get_ct, &FoldA2Input::e_note},
+    Key{"eIss", get_ct, &FoldA2Input::e_iss},
+    Key{"r_prime", get_w, &FoldA2Input::r_prime},
+    Key{"salt_iss", get_w, &FoldA2Input::salt_iss},
+    Key{"issPath", path_at, &FoldA2Input::iss_path},
+    Key{"T", get_g1, &FoldA2Input::t},
     Key{"gamma", get_w, &FoldA2Input::gamma}};
 
 // pk_dep = sk_dep*G, E_dep = (r_E*G, cd*G), and the receiving leaf under the posted

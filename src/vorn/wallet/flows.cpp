@@ -163,16 +163,20 @@ struct MintA1Args {
   W v, rho, m_issuer, predicate;
 };
 constexpr auto kMintA1Keys = std::tuple{
-    Key{"nonces", get_field, &MintA1Args::nonces}, Key{"M_rec", get_g1, &MintA1Args::m_rec},
-    Key{"pk_recv", get_g1, &MintA1Args::pk_recv},  Key{"v", get_w, &MintA1Args::v},
-    Key{"rho", get_w, &MintA1Args::rho},           Key{"m_issuer", get_w, &MintA1Args::m_issuer},
+    Key{"nonces", get_field, &MintA1Args::nonces},
+    Key{"M_rec", get_g1, &MintA1Args::m_rec},
+    Key{"pk_recv", get_g1, &MintA1Args::pk_recv},
+    Key{"v", get_w, &MintA1Args::v},
+    Key{"rho", get_w, &MintA1Args::rho},
+    Key{"m_issuer", get_w, &MintA1Args::m_issuer},
     Key{"predicate", get_w, &MintA1Args::predicate}};
 
 struct MintA1Nonces {
   W r_prime, r_note;
 };
-constexpr auto kMintA1NonceKeys =
-    std::tuple{Key{"r_prime", get_w, &MintA1Nonces::r_prime}, Key{"r_note", get_w, &MintA1Nonces::r_note}};
+constexpr auto kMintA1NonceKeys = std::tuple{
+    Key{"r_prime", get_w, &MintA1Nonces::r_prime},
+    Key{"r_note", get_w, &MintA1Nonces::r_note}};
 
 struct MintA2Args {
   const Json* nonces = nullptr;
@@ -182,26 +186,28 @@ struct MintA2Args {
   W v, rho, issuer, chainid, predicate;
 };
 constexpr auto kMintA2Keys = std::tuple{
-    Key{"nonces", get_field, &MintA2Args::nonces}, Key{"sk_iss", get_w, &MintA2Args::sk_iss},
-    Key{"E_reg", get_ct, &MintA2Args::e_reg},      Key{"pk_recv", get_g1, &MintA2Args::pk_recv},
-    Key{"v", get_w, &MintA2Args::v},               Key{"rho", get_w, &MintA2Args::rho},
-    Key{"issuer", get_w, &MintA2Args::issuer},     Key{"chainid", get_w, &MintA2Args::chainid},
+    Key{"nonces", get_field, &MintA2Args::nonces},
+    Key{"sk_iss", get_w, &MintA2Args::sk_iss},
+    Key{"E_reg", get_ct, &MintA2Args::e_reg},
+    Key{"pk_recv", get_g1, &MintA2Args::pk_recv},
+    Key{"v", get_w, &MintA2Args::v},
+    Key{"rho", get_w, &MintA2Args::rho},
+    Key{"issuer", get_w, &MintA2Args::issuer},
+    Key{"chainid", get_w, &MintA2Args::chainid},
     Key{"predicate", get_w, &MintA2Args::predicate}};
 
 struct MintA2Nonces {
   W r_prime, r_note, beta, gamma, k_r, k_b, k_s, k_g;
 };
 constexpr auto kMintA2NonceKeys = std::tuple{
-    Key{"r_prime", get_w, &MintA2Nonces::r_prime}, Key{"r_note", get_w, &MintA2Nonces::r_note},
-    Key{"beta", get_w, &MintA2Nonces::beta},       Key{"gamma", get_w, &MintA2Nonces::gamma},
-    Key{"k_r", get_w, &MintA2Nonces::k_r},         Key{"k_b", get_w, &MintA2Nonces::k_b},
-    Key{"k_s", get_w, &MintA2Nonces::k_s},         Key{"k_g", get_w, &MintA2Nonces::k_g}};
-
-// The opening record under `key`, as a key reader.
-Result<NoteOpening> opening_at(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* rec, get_field(obj, key));
-  return opening_from(*rec);
-}
+    Key{"r_prime", get_w, &MintA2Nonces::r_prime},
+    Key{"r_note", get_w, &MintA2Nonces::r_note},
+    Key{"beta", get_w, &MintA2Nonces::beta},
+    Key{"gamma", get_w, &MintA2Nonces::gamma},
+    Key{"k_r", get_w, &MintA2Nonces::k_r},
+    Key{"k_b", get_w, &MintA2Nonces::k_b},
+    Key{"k_s", get_w, &MintA2Nonces::k_s},
+    Key{"k_g", get_w, &MintA2Nonces::k_g}};
 
 // A minted record's binding and gamma: checked as a binding record and a hex word,
 // and kept as they stand (the receipt copies them).
@@ -224,9 +230,11 @@ struct MintedA1 {
   NoteOpening opening;
 };
 constexpr auto kMintedA1Keys = std::tuple{
-    Key{"eNote", get_ct, &MintedA1::e_note}, Key{"eRec", get_ct, &MintedA1::e_rec},
-    Key{"idHash", get_w, &MintedA1::id_hash}, Key{"cm", get_w, &MintedA1::cm},
-    Key{"opening", opening_at, &MintedA1::opening}};
+    Key{"eNote", get_ct, &MintedA1::e_note},
+    Key{"eRec", get_ct, &MintedA1::e_rec},
+    Key{"idHash", get_w, &MintedA1::id_hash},
+    Key{"cm", get_w, &MintedA1::cm},
+    Key{"opening", record_at<NoteOpening, opening_from>, &MintedA1::opening}};
 
 struct MintedA2 {
   NoteOpening opening;
@@ -237,10 +245,14 @@ struct MintedA2 {
   const Json* gamma = nullptr;
 };
 constexpr auto kMintedA2Keys = std::tuple{
-    Key{"opening", opening_at, &MintedA2::opening}, Key{"eNote", get_ct, &MintedA2::e_note},
-    Key{"eIss", get_ct, &MintedA2::e_iss},          Key{"M_I", get_g1, &MintedA2::m_i},
-    Key{"idHash", get_w, &MintedA2::id_hash},       Key{"cm", get_w, &MintedA2::cm},
-    Key{"binding", binding_as_is, &MintedA2::binding}, Key{"gamma", hex_as_is, &MintedA2::gamma}};
+    Key{"opening", record_at<NoteOpening, opening_from>, &MintedA2::opening},
+    Key{"eNote", get_ct, &MintedA2::e_note},
+    Key{"eIss", get_ct, &MintedA2::e_iss},
+    Key{"M_I", get_g1, &MintedA2::m_i},
+    Key{"idHash", get_w, &MintedA2::id_hash},
+    Key{"cm", get_w, &MintedA2::cm},
+    Key{"binding", binding_as_is, &MintedA2::binding},
+    Key{"gamma", hex_as_is, &MintedA2::gamma}};
 
 // The recipient's keys after the tree (M_iss only for A1).
 struct RecipientArgs {
@@ -249,27 +261,22 @@ struct RecipientArgs {
   W issuer, chainid, t_vd;
 };
 constexpr auto kRecipientA1Keys = std::tuple{
-    Key{"k_recv", get_w, &RecipientArgs::k},       Key{"M_rec", get_g1, &RecipientArgs::m_rec},
-    Key{"M_iss", get_g1, &RecipientArgs::m_iss},   Key{"issuer", get_w, &RecipientArgs::issuer},
-    Key{"chainid", get_w, &RecipientArgs::chainid}, Key{"t_vd", get_w, &RecipientArgs::t_vd}};
+    Key{"k_recv", get_w, &RecipientArgs::k},
+    Key{"M_rec", get_g1, &RecipientArgs::m_rec},
+    Key{"M_iss", get_g1, &RecipientArgs::m_iss},
+    Key{"issuer", get_w, &RecipientArgs::issuer},
+    Key{"chainid", get_w, &RecipientArgs::chainid},
+    Key{"t_vd", get_w, &RecipientArgs::t_vd}};
 constexpr auto kRecipientA2Keys = std::tuple{
-    Key{"k_recv", get_w, &RecipientArgs::k},       Key{"M_rec", get_g1, &RecipientArgs::m_rec},
-    Key{"issuer", get_w, &RecipientArgs::issuer},  Key{"chainid", get_w, &RecipientArgs::chainid},
+    Key{"k_recv", get_w, &RecipientArgs::k},
+    Key{"M_rec", get_g1, &RecipientArgs::m_rec},
+    Key{"issuer", get_w, &RecipientArgs::issuer},
+    Key{"chainid", get_w, &RecipientArgs::chainid},
     Key{"t_vd", get_w, &RecipientArgs::t_vd}};
 
 // The recipient as the maker computes it: issuer and chainid reduced.
 Recipient recipient_of(const RecipientArgs& a) {
   return Recipient{a.k, a.m_rec, reduce_mod_r(a.issuer), reduce_mod_r(a.chainid), a.t_vd};
-}
-
-// The proof records of a receipt under its key, as key readers.
-Result<VdRecord> vd_at(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* rec, get_field(obj, key));
-  return vd_from(*rec);
-}
-Result<BindingRecord> binding_at(const Json& obj, std::string_view key) {
-  VORN_TRY(const Json* rec, get_field(obj, key));
-  return binding_from(*rec);
 }
 
 // The "receipt" of verify_receipt_a1.
@@ -281,10 +288,14 @@ struct ReceiptA1 {
   W issuer, chainid;
 };
 constexpr auto kReceiptA1Keys = std::tuple{
-    Key{"M_iss", get_g1, &ReceiptA1::m_iss},     Key{"M_rec", get_g1, &ReceiptA1::m_rec},
-    Key{"pk_recv", get_g1, &ReceiptA1::pk_recv}, Key{"value", get_w, &ReceiptA1::value},
-    Key{"eRec", get_ct, &ReceiptA1::e_rec},      Key{"vd", vd_at, &ReceiptA1::vd},
-    Key{"issuer", get_w, &ReceiptA1::issuer},    Key{"chainid", get_w, &ReceiptA1::chainid}};
+    Key{"M_iss", get_g1, &ReceiptA1::m_iss},
+    Key{"M_rec", get_g1, &ReceiptA1::m_rec},
+    Key{"pk_recv", get_g1, &ReceiptA1::pk_recv},
+    Key{"value", get_w, &ReceiptA1::value},
+    Key{"eRec", get_ct, &ReceiptA1::e_rec},
+    Key{"vd", record_at<VdRecord, vd_from>, &ReceiptA1::vd},
+    Key{"issuer", get_w, &ReceiptA1::issuer},
+    Key{"chainid", get_w, &ReceiptA1::chainid}};
 
 // The "receipt" of verify_receipt_a2.
 struct ReceiptA2 {
@@ -296,11 +307,16 @@ struct ReceiptA2 {
   W gamma, issuer, chainid;
 };
 constexpr auto kReceiptA2Keys = std::tuple{
-    Key{"M_I", get_g1, &ReceiptA2::m_i},               Key{"M_rec", get_g1, &ReceiptA2::m_rec},
-    Key{"pk_recv", get_g1, &ReceiptA2::pk_recv},       Key{"value", get_w, &ReceiptA2::value},
-    Key{"eIss", get_ct, &ReceiptA2::e_iss},            Key{"vd", vd_at, &ReceiptA2::vd},
-    Key{"binding", binding_at, &ReceiptA2::binding},   Key{"gamma", get_w, &ReceiptA2::gamma},
-    Key{"issuer", get_w, &ReceiptA2::issuer},          Key{"chainid", get_w, &ReceiptA2::chainid}};
+    Key{"M_I", get_g1, &ReceiptA2::m_i},
+    Key{"M_rec", get_g1, &ReceiptA2::m_rec},
+    Key{"pk_recv", get_g1, &ReceiptA2::pk_recv},
+    Key{"value", get_w, &ReceiptA2::value},
+    Key{"eIss", get_ct, &ReceiptA2::e_iss},
+    Key{"vd", record_at<VdRecord, vd_from>, &ReceiptA2::vd},
+    Key{"binding", record_at<BindingRecord, binding_from>, &ReceiptA2::binding},
+    Key{"gamma", get_w, &ReceiptA2::gamma},
+    Key{"issuer", get_w, &ReceiptA2::issuer},
+    Key{"chainid", get_w, &ReceiptA2::chainid}};
 
 // What verify_receipt_a2 reads after the registry: the issuer's key and its
 // registered ciphertext.
@@ -308,8 +324,9 @@ struct IssuerKey {
   G1Words pk_iss;
   CiphertextW e_reg;
 };
-constexpr auto kIssuerKeyKeys =
-    std::tuple{Key{"pk_iss", get_g1, &IssuerKey::pk_iss}, Key{"E_reg", get_ct, &IssuerKey::e_reg}};
+constexpr auto kIssuerKeyKeys = std::tuple{
+    Key{"pk_iss", get_g1, &IssuerKey::pk_iss},
+    Key{"E_reg", get_ct, &IssuerKey::e_reg}};
 
 }  // namespace
 

@@ -20,8 +20,10 @@ struct SigningKey {
   W t_sig;
 };
 constexpr auto kSigningKeys = std::tuple{
-    Key{"sk_x", get_w, &SigningKey::sk_x}, Key{"sk_y", get_w, &SigningKey::sk_y},
-    Key{"issuer_id", get_str, &SigningKey::issuer_id}, Key{"t_sig", get_w, &SigningKey::t_sig}};
+    Key{"sk_x", get_w, &SigningKey::sk_x},
+    Key{"sk_y", get_w, &SigningKey::sk_y},
+    Key{"issuer_id", get_str, &SigningKey::issuer_id},
+    Key{"t_sig", get_w, &SigningKey::t_sig}};
 
 }  // namespace
 

@@ -17,12 +17,17 @@ using receipts::get_u64;
 // by hand: a missing or non-string role means "recipient"), then these, then
 // "notes" (notes_from), then the transaction's.
 constexpr auto kCommonKeys = std::tuple{
-    Key{"chainid", get_u64, &Common::chainid}, Key{"contracts", get_field, &Common::contracts},
-    Key{"payer", party_from, &Common::payer},  Key{"payee", party_from, &Common::payee},
-    Key{"txn", get_field, &Common::txn},       Key{"nonces", get_field, &Common::nonces}};
+    Key{"chainid", get_u64, &Common::chainid},
+    Key{"contracts", get_field, &Common::contracts},
+    Key{"payer", party_from, &Common::payer},
+    Key{"payee", party_from, &Common::payee},
+    Key{"txn", get_field, &Common::txn},
+    Key{"nonces", get_field, &Common::nonces}};
 constexpr auto kTxnKeys = std::tuple{
-    Key{"value", get_u128, &Common::value}, Key{"block_time", get_u64, &Common::block_time},
-    Key{"txhash", get_str, &Common::txhash}, Key{"block", get_u64, &Common::block},
+    Key{"value", get_u128, &Common::value},
+    Key{"block_time", get_u64, &Common::block_time},
+    Key{"txhash", get_str, &Common::txhash},
+    Key{"block", get_u64, &Common::block},
     Key{"logindex", get_u64, &Common::logindex}};
 
 }  // namespace

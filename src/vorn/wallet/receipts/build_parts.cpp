@@ -17,15 +17,36 @@ Result<uint64_t> get_u64(const Json& obj, std::string_view key) {
 Json text(std::string_view s) { return Json::string(std::string(s)); }
 Json scalar(const W& w) { return Json::string(scalar_hex(w)); }
 
+namespace {
+
+// The note arguments' declared keys: the mint fields of "txn", then "opening", then
+// "cms" (cms_from, with its own messages), then these.
+constexpr auto kMintKeys = std::tuple{
+    Key{"mint_txhash", get_str, &NoteArgs::mint_txhash},
+    Key{"mint_block", get_u64, &NoteArgs::mint_block}};
+constexpr auto kSpendKeys = std::tuple{
+    Key{"nullifier", get_w, &NoteArgs::nullifier},
+    Key{"face", get_w, &NoteArgs::face}};
+
+// The addressed arguments' keys, then those of "nonces"; "mailbox_binding" is taken
+// as it stands when present.
+constexpr auto kAddressedKeys = std::tuple{
+    Key{"pk_recv", get_g1, &Addressed::pk_recv},
+    Key{"k_recv", opt_hex, &Addressed::k_recv},
+    Key{"r_note", opt_hex, &Addressed::r_note},
+    Key{"r_id", opt_hex, &Addressed::r_id}};
+constexpr auto kAddressedNonceKeys = std::tuple{
+    Key{"t_note", opt_hex, &Addressed::t_note},
+    Key{"t_id", opt_hex, &Addressed::t_id}};
+
+}  // namespace
+
 Result<NoteArgs> read_note_args(const Common& c, const Json& args) {
   NoteArgs n;
-  VORN_TRY(n.mint_txhash, get_str(*c.txn, "mint_txhash"));
-  VORN_TRY(n.mint_block, get_u64(*c.txn, "mint_block"));
-  VORN_TRY(const Json* opening, get_field(args, "opening"));
-  VORN_TRY(n.opening, opening_from(*opening));
+  VORN_CHECK(read_keys(*c.txn, kMintKeys, n));
+  VORN_TRY(n.opening, (record_at<NoteOpening, opening_from>(args, "opening")));
   VORN_TRY(n.cms, cms_from(args));
-  VORN_TRY(n.nullifier, get_w(args, "nullifier"));
-  VORN_TRY(n.face, get_w(args, "face"));
+  VORN_CHECK(read_keys(args, kSpendKeys, n));
   return n;
 }
 
@@ -175,12 +196,8 @@ Status require_payee_key(const Common& c) {
 
 Result<Addressed> read_addressed(const Json& args, const Json& nonces) {
   Addressed a;
-  VORN_TRY(a.pk_recv, get_g1(args, "pk_recv"));
-  VORN_TRY(a.k_recv, opt_w(args, "k_recv"));
-  VORN_TRY(a.r_note, opt_w(args, "r_note"));
-  VORN_TRY(a.r_id, opt_w(args, "r_id"));
-  VORN_TRY(a.t_note, opt_w(nonces, "t_note"));
-  VORN_TRY(a.t_id, opt_w(nonces, "t_id"));
+  VORN_CHECK(read_keys(args, kAddressedKeys, a));
+  VORN_CHECK(read_keys(nonces, kAddressedNonceKeys, a));
   a.mailbox_binding = get_opt(args, "mailbox_binding");
   return a;
 }

@@ -141,27 +141,43 @@ W w_from_u128(U128 v) {
   return out;
 }
 
+namespace {
+
+constexpr auto kReceiptPartyKeys = std::tuple{
+    Key{"addr", get_w, &ReceiptParty::addr},
+    Key{"kind", get_str, &ReceiptParty::kind},
+    Key{"identity", get_str, &ReceiptParty::identity},
+    Key{"M", get_g1, &ReceiptParty::m},
+    Key{"pk", get_g1, &ReceiptParty::pk},
+    Key{"E_addr", opt_ct, &ReceiptParty::e_addr}};
+
+// A verifiable-decryption record's fields; its "proof" is looked up first and read
+// last.
+struct VdFields {
+  const Json* proof = nullptr;
+  CiphertextW e_ct;
+  G1Words m_named;
+  W account;
+  U128 chainid = 0;
+};
+constexpr auto kVdKeys = std::tuple{
+    Key{"proof", get_field, &VdFields::proof},
+    Key{"E_ct", get_ct, &VdFields::e_ct},
+    Key{"M_named", get_g1, &VdFields::m_named},
+    Key{"account", get_w, &VdFields::account},
+    Key{"chainid", get_u128, &VdFields::chainid}};
+
+}  // namespace
+
 Result<ReceiptParty> party(const Json& core, std::string_view key) {
   VORN_TRY(const Json* p, get_field(core, key));
-  ReceiptParty out;
-  VORN_TRY(out.addr, get_w(*p, "addr"));
-  VORN_TRY(out.kind, get_str(*p, "kind"));
-  VORN_TRY(out.identity, get_str(*p, "identity"));
-  VORN_TRY(out.m, get_g1(*p, "M"));
-  VORN_TRY(out.pk, get_g1(*p, "pk"));
-  VORN_TRY(out.e_addr, opt_ct(*p, "E_addr"));
-  return out;
+  return read_keys(*p, kReceiptPartyKeys);
 }
 
 Result<VdCheck> vd_from_record(const Json& rec) {
-  VdCheck out;
-  VORN_TRY(const Json* proof, get_field(rec, "proof"));
-  VORN_TRY(out.e_ct, get_ct(rec, "E_ct"));
-  VORN_TRY(out.m_named, get_g1(rec, "M_named"));
-  VORN_TRY(out.account, get_w(rec, "account"));
-  VORN_TRY(out.chainid, get_u128(rec, "chainid"));
-  VORN_TRY(out.proof, vd_from(*proof));
-  return out;
+  VORN_TRY(const VdFields f, read_keys(rec, kVdKeys));
+  VORN_TRY(VdRecord proof, vd_from(*f.proof));
+  return VdCheck{f.e_ct, f.m_named, f.account, f.chainid, proof};
 }
 
 Result<bool> vd_verifies(const VdCheck& v, const G1Words& pk) {

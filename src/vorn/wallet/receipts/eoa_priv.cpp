@@ -30,14 +30,47 @@ constexpr std::string_view kEoaPrivNamedM = "eoa-priv: named M != payer M";
 constexpr std::string_view kEoaPrivApproveParties = "eoa-priv: the approval does not name the receipt's parties";
 constexpr std::string_view kEoaPrivVdPayerUnbound = "eoa-priv: vd_payer is not about the approved ciphertext";
 
+// The approval as the receipt carries it ("proof"."approve").
+struct Approval {
+  CiphertextW e_a, e_b;
+  G1Words pk_a, pk_b;
+  W sender, spender;
+  U128 chainid = 0;
+};
+constexpr auto kApprovalKeys = std::tuple{
+    Key{"E_a", get_ct, &Approval::e_a},
+    Key{"E_b", get_ct, &Approval::e_b},
+    Key{"pk_a", get_g1, &Approval::pk_a},
+    Key{"pk_b", get_g1, &Approval::pk_b},
+    Key{"sender", get_w, &Approval::sender},
+    Key{"spender", get_w, &Approval::spender},
+    Key{"chainid", get_u128, &Approval::chainid}};
+
+// The builder's own arguments, after the payer's E is known to be there: the
+// payer's identity re-encrypted to the payee and the approval proof; then, after
+// the payee's key, its nonces.
+struct PrivArgs {
+  CiphertextW e_for_payee;
+  CpRecord cp;
+};
+constexpr auto kPrivKeys = std::tuple{
+    Key{"E_for_payee", get_ct, &PrivArgs::e_for_payee},
+    Key{"cp_proof", record_at<CpRecord, cp_from>, &PrivArgs::cp}};
+struct PrivNonces {
+  W t_vd_payer, t_self;
+};
+constexpr auto kPrivNonceKeys = std::tuple{
+    Key{"t_vd_payer", get_w, &PrivNonces::t_vd_payer},
+    Key{"t_self", get_w, &PrivNonces::t_self}};
+
 Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
   if (!c.payer.e) return err(kPayerERequired);
-  VORN_TRY(CiphertextW e_for_payee, get_ct(args, "E_for_payee"));
-  VORN_TRY(const Json* cp_rec, get_field(args, "cp_proof"));
-  VORN_TRY(CpRecord cp, cp_from(*cp_rec));
+  VORN_TRY(const PrivArgs a, read_keys(args, kPrivKeys));
   VORN_CHECK(require_payee_key(c));
-  VORN_TRY(W t_vd_payer, get_w(*c.nonces, "t_vd_payer"));
-  VORN_TRY(W t_self, get_w(*c.nonces, "t_self"));
+  VORN_TRY(const PrivNonces nonces, read_keys(*c.nonces, kPrivNonceKeys));
+  const CiphertextW& e_for_payee = a.e_for_payee;
+  const CpRecord& cp = a.cp;
+  const W &t_vd_payer = nonces.t_vd_payer, &t_self = nonces.t_self;
 
   VdJobs jobs;
   // The payee opens the payer's identity re-encrypted to it.
@@ -75,17 +108,14 @@ Result<Reason> verify(const Kind& kind, const Checked& in) {
   const Json* vd_payer = get_opt(*proof, "vd_payer");
   if (!approve || !vd_payer) return reason(kEoaPrivMissingParts);
 
-  VORN_TRY(CiphertextW e_a, get_ct(*approve, "E_a"));
-  VORN_TRY(CiphertextW e_b, get_ct(*approve, "E_b"));
-  VORN_TRY(G1Words pk_a, get_g1(*approve, "pk_a"));
-  VORN_TRY(G1Words pk_b, get_g1(*approve, "pk_b"));
-  VORN_TRY(W sender, get_w(*approve, "sender"));
-  VORN_TRY(W spender, get_w(*approve, "spender"));
-  VORN_TRY(U128 approve_chain, get_u128(*approve, "chainid"));
+  VORN_TRY(const Approval ap, read_keys(*approve, kApprovalKeys));
   VORN_TRY(const Json* contracts, get_field(in.core, "contracts"));
-  VORN_TRY(W registry, get_w(*contracts, "registry"));
-  VORN_TRY(const Json* cp_rec, get_field(*approve, "proof"));
-  VORN_TRY(CpRecord cp, cp_from(*cp_rec));
+  VORN_TRY(const W registry, get_w(*contracts, "registry"));
+  VORN_TRY(const CpRecord cp, (record_at<CpRecord, cp_from>(*approve, "proof")));
+  const CiphertextW &e_a = ap.e_a, &e_b = ap.e_b;
+  const G1Words &pk_a = ap.pk_a, &pk_b = ap.pk_b;
+  const W &sender = ap.sender, &spender = ap.spender;
+  const U128 approve_chain = ap.chainid;
   VORN_TRY(bool approved, crypto::words::chaum_pedersen_verify(ct_words(e_a), ct_words(e_b), pk_a,
                                                                pk_b, cp, sender, spender,
                                                                w_from_u128(approve_chain), registry));

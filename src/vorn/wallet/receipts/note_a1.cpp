@@ -21,14 +21,29 @@ namespace {
 
 constexpr std::string_view kIdHashA1 = "note-a1: idHash != id_hash_a1(eNote, m_iss)";
 
+// "t_vd" of "nonces": optional (an issuer receipt has no self-naming), with its own
+// message when it is not a string.
+Result<std::optional<W>> opt_t_vd(const Json& nonces, std::string_view key) {
+  return opt_w(nonces, key, kTvdNotHexString);
+}
+
+// The builder's own keys: "t_vd" of "nonces", the addressed arguments
+// (read_addressed), then these.
+struct A1Args {
+  SchnorrRecord sig;
+  CiphertextW e_note, e_rec;
+};
+constexpr auto kA1Keys = std::tuple{
+    Key{"issuer_sig", record_at<SchnorrRecord, schnorr_from>, &A1Args::sig},
+    Key{"eNote", get_ct, &A1Args::e_note},
+    Key{"eRec", get_ct, &A1Args::e_rec}};
+
 Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
   VORN_TRY(const NoteArgs n, read_note_args(c, args));
-  VORN_TRY(std::optional<W> t_vd, opt_w(*c.nonces, "t_vd", kTvdNotHexString));
-  VORN_TRY(Addressed a, read_addressed(args, *c.nonces));
-  VORN_TRY(const Json* sig_rec, get_field(args, "issuer_sig"));
-  VORN_TRY(SchnorrRecord sig, schnorr_from(*sig_rec));
-  VORN_TRY(CiphertextW e_note, get_ct(args, "eNote"));
-  VORN_TRY(CiphertextW e_rec, get_ct(args, "eRec"));
+  VORN_TRY(const std::optional<W> t_vd, opt_t_vd(*c.nonces, "t_vd"));
+  VORN_TRY(const Addressed a, read_addressed(args, *c.nonces));
+  VORN_TRY(const A1Args own, read_keys(args, kA1Keys));
+  const CiphertextW &e_note = own.e_note, &e_rec = own.e_rec;
 
   VORN_CHECK(check_role(c.role));
   VdJobs jobs;
@@ -50,7 +65,7 @@ Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
 
   Json r = core_base(c, kind, txn_record(c, kind, &n), c.role);
   r.set("note", std::move(note));
-  r.set("proof", receipts_proof_record(n, sig));
+  r.set("proof", receipts_proof_record(n, own.sig));
   if (payee_vd) r.set("payee_vd", std::move(vds[*payee_vd]));
   add_notes(c, r);
   return r;

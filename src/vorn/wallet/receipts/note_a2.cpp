@@ -33,19 +33,28 @@ constexpr std::string_view kA2BindingT = "note-a2: binding T != committed T";
 constexpr std::string_view kA2NoGamma = "note-a2: binding carried without gamma";
 constexpr std::string_view kA2NotNamedIssuer = "note-a2: the binding's Identity is not the named issuer";
 
+// The builder's own keys: the optional "binding", the addressed arguments
+// (read_addressed), "gamma"; then, once the payer's E is known to be there, these
+// and "t_vd" of "nonces".
+struct A2Args {
+  CiphertextW e_note, e_iss;
+  G1Words t_point;
+};
+constexpr auto kA2Keys = std::tuple{
+    Key{"eNote", get_ct, &A2Args::e_note},
+    Key{"eIss", get_ct, &A2Args::e_iss},
+    Key{"T", get_g1, &A2Args::t_point}};
+
 Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
   VORN_TRY(const NoteArgs n, read_note_args(c, args));
-  std::optional<BindingRecord> binding;
-  if (const Json* b = get_opt(args, "binding")) {
-    VORN_TRY(binding, binding_from(*b));
-  }
-  VORN_TRY(Addressed a, read_addressed(args, *c.nonces));
-  VORN_TRY(std::optional<W> gamma, opt_w(args, "gamma"));
+  VORN_TRY(const std::optional<BindingRecord> binding, (opt_record<BindingRecord, binding_from>(args, "binding")));
+  VORN_TRY(const Addressed a, read_addressed(args, *c.nonces));
+  VORN_TRY(const std::optional<W> gamma, opt_hex(args, "gamma"));
   if (!c.payer.e) return err(kPayerERequired);
-  VORN_TRY(CiphertextW e_note, get_ct(args, "eNote"));
-  VORN_TRY(CiphertextW e_iss, get_ct(args, "eIss"));
-  VORN_TRY(G1Words t_point, get_g1(args, "T"));
-  VORN_TRY(W t_vd, get_w(*c.nonces, "t_vd"));
+  VORN_TRY(const A2Args own, read_keys(args, kA2Keys));
+  VORN_TRY(const W t_vd, get_w(*c.nonces, "t_vd"));
+  const CiphertextW &e_note = own.e_note, &e_iss = own.e_iss;
+  const G1Words& t_point = own.t_point;
 
   // Without gamma nobody can check that the binding carries the named issuer.
   if (binding && !gamma) return err(kA2BindingNeedsGamma);

@@ -25,12 +25,20 @@ constexpr std::string_view kB1VdCiphertext = "note-b1: vd_payee ciphertext != eD
 constexpr std::string_view kB1VdNamesOther = "note-b1: vd_payee names a different M";
 constexpr std::string_view kB1VdFails = "note-b1: vd_payee fails";
 
+// The builder's own keys, then "t_vd" of "nonces".
+struct B1Args {
+  std::optional<CiphertextW> e_dep_for_iss;
+  SchnorrRecord sig;
+};
+constexpr auto kB1Keys = std::tuple{
+    Key{"eDepForIss", opt_ct, &B1Args::e_dep_for_iss},
+    Key{"issuer_sig", record_at<SchnorrRecord, schnorr_from>, &B1Args::sig}};
+
 Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
   VORN_TRY(const NoteArgs n, read_note_args(c, args));
-  VORN_TRY(std::optional<CiphertextW> e_dep_for_iss, opt_ct(args, "eDepForIss"));
-  VORN_TRY(const Json* sig_rec, get_field(args, "issuer_sig"));
-  VORN_TRY(SchnorrRecord sig, schnorr_from(*sig_rec));
-  VORN_TRY(W t_vd, get_w(*c.nonces, "t_vd"));
+  VORN_TRY(const B1Args own, read_keys(args, kB1Keys));
+  VORN_TRY(const W t_vd, get_w(*c.nonces, "t_vd"));
+  const std::optional<CiphertextW>& e_dep_for_iss = own.e_dep_for_iss;
 
   VORN_CHECK(check_role(c.role));
   Json note = Json::object();
@@ -48,7 +56,7 @@ Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
 
   Json r = core_base(c, kind, txn_record(c, kind, &n), c.role);
   r.set("note", std::move(note));
-  r.set("proof", receipts_proof_record(n, sig));
+  r.set("proof", receipts_proof_record(n, own.sig));
   r.set(c.role == kRecipient ? "payee_vd" : "vd_payee", std::move(vds[0]));
   add_notes(c, r);
   return r;

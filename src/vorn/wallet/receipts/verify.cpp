@@ -41,6 +41,28 @@ constexpr std::string_view kNamedMMismatch = "named M mismatch";
 constexpr std::string_view kNotRegisteredE = "ciphertext is not the registered E_addr";
 constexpr std::string_view kVdFails = "vd fails";
 
+// The stages of a receipt's road, each a read into typed values and then its checks:
+// the header (type, role, chainid) and whether the role fits the type; the parties
+// and their identity points; the holder's self-naming; the kind's own checks; the
+// qualifiers and the value.
+
+struct Header {
+  std::string type;
+  std::optional<std::string> role;  // absent means "recipient"
+  U128 chainid = 0;
+};
+constexpr auto kHeaderKeys = std::tuple{
+    Key{"type", get_str, &Header::type},
+    Key{"role", opt_str, &Header::role},
+    Key{"chainid", get_u128, &Header::chainid}};
+
+struct Parties {
+  ReceiptParty payer, payee;
+};
+constexpr auto kPartyKeys = std::tuple{
+    Key{"payer", receipts::party, &Parties::payer},
+    Key{"payee", receipts::party, &Parties::payee}};
+
 Reason check_point_identity(const ReceiptParty& p, std::string_view mismatch) {
   if (mul_g_words(hash::identity_scalar(p.identity)) != p.m) return std::string(mismatch);
   return std::nullopt;
@@ -71,12 +93,10 @@ Json rcpt_json(const RcptResult& r) {
 }
 
 Result<RcptResult> verify_receipt_core(const Json& core) {
-  VORN_TRY(std::string type, get_str(core, "type"));
-  std::string role(kRecipient);
-  if (const Json* r = get_opt(core, "role")) {
-    VORN_TRY(role, as_str(*r));
-  }
-  VORN_TRY(U128 chainid, get_u128(core, "chainid"));
+  VORN_TRY(const Header header, read_keys(core, kHeaderKeys));
+  const std::string& type = header.type;
+  const std::string role = header.role.value_or(std::string(kRecipient));
+  const U128 chainid = header.chainid;
   const receipts::Kind* kind = receipts::find_kind(type);
   const receipts::NoteFlavor* note = kind ? kind->note : nullptr;
 
@@ -86,8 +106,8 @@ Result<RcptResult> verify_receipt_core(const Json& core) {
     return RcptResult::fail(std::string(kUnknownRolePrefix) + role);
   }
 
-  VORN_TRY(ReceiptParty payer, receipts::party(core, "payer"));
-  VORN_TRY(ReceiptParty payee, receipts::party(core, "payee"));
+  VORN_TRY(const Parties parties, read_keys(core, kPartyKeys));
+  const ReceiptParty &payer = parties.payer, &payee = parties.payee;
   if (Reason r = check_point_identity(payer, kPayerPointMismatch)) return RcptResult::fail(*r);
   if (Reason r = check_point_identity(payee, kPayeePointMismatch)) return RcptResult::fail(*r);
 
