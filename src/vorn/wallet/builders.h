@@ -1,4 +1,6 @@
 // Receipt builders: the five receipt kinds assembled from named JSON arguments.
+// The code is in receipts/: build.cpp reads the common arguments and hands the rest
+// to the kind's file (receipts/kinds.h lists the kinds).
 //
 // A receipt documents one on-chain payment between two named parties: the core
 // record (version, type, chain id, contracts, payer, payee, transaction, role), the

@@ -9,6 +9,7 @@
 #include "vorn/notes/leaves.h"
 #include "vorn/notes/tree.h"
 #include "vorn/wallet/args.h"
+#include "vorn/wallet/call.h"
 #include "vorn/wallet/canonical.h"
 #include "vorn/wallet/group_args.h"
 #include "vorn/wallet/records.h"
@@ -207,15 +208,18 @@ W payload_mask(std::string_view label, const G1Words& shared) {
                                                                      hash::as_bytes(shared[0]), hash::as_bytes(shared[1])}));
 }
 
-Result<std::string> receiving_key(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+namespace {
+
+Result<Json> receiving_key_object(const Json& args) {
   VORN_TRY(const ReceivingKeyArgs a, read_keys(args, kReceivingKeyKeys));
   VORN_TRY(const ReceivingKey key, derive_receiving_key(a.rotation, a.seed));
   Json out = Json::object();
   out.set("k", Json::string(scalar_hex(key.k)));
   out.set("pk_recv", g1_hex(key.pk_recv));
-  return compact_json(out);
+  return out;
 }
+
+}  // namespace
 
 Result<std::string> wrap_mask(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
@@ -244,8 +248,7 @@ constexpr Wrapped kA2Further[] = {{"r_prime", kLabelRPrime}, {"salt_iss", kLabel
 constexpr DeliveryForm kA1Delivery{kFlavorA1, "eRec", false, true, {}};
 constexpr DeliveryForm kA2Delivery{kFlavorA2, "eIss", true, false, kA2Further};
 
-Result<std::string> deliver(std::string_view args_json, const DeliveryForm& form) {
-  VORN_TRY(const Json args, parse_args(args_json));
+Result<Json> deliver(const Json& args, const DeliveryForm& form) {
   VORN_TRY(const CiphertextW e_note, get_ct(args, "eNote"));
   VORN_TRY(const CiphertextW second, get_ct(args, form.second));
   std::optional<G1Words> t;
@@ -278,17 +281,10 @@ Result<std::string> deliver(std::string_view args_json, const DeliveryForm& form
   put(out, kLabelV, v);
   if (form.wraps_r_note) put(out, kLabelRNote, r_note);
   for (size_t i = 0; i < further.size(); ++i) put(out, form.further[i].label, further[i]);
-  return compact_json(out);
+  return out;
 }
 
-}  // namespace
-
-Result<std::string> deliver_a1(std::string_view args_json) { return deliver(args_json, kA1Delivery); }
-
-Result<std::string> deliver_a2(std::string_view args_json) { return deliver(args_json, kA2Delivery); }
-
-Result<std::string> open_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+Result<Json> open_a1_object(const Json& args) {
   VORN_TRY(const OpenArgs a, read_keys(args, kOpenA1Keys));
   const Json* delivery = a.delivery;
   const W& k = a.k;
@@ -311,11 +307,10 @@ Result<std::string> open_a1(std::string_view args_json) {
   out.set("eNote", ct_hex(e_note));
   out.set("eRec", ct_hex(e_rec));
   out.set("r_note", Json::string(hex_w(r_note)));
-  return compact_json(out);
+  return out;
 }
 
-Result<std::string> open_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+Result<Json> open_a2_object(const Json& args) {
   VORN_TRY(const OpenArgs a, read_keys(args, kOpenA2Keys));
   const Json* delivery = a.delivery;
   const W& k = a.k;
@@ -350,11 +345,10 @@ Result<std::string> open_a2(std::string_view args_json) {
   out.set("salt_iss", Json::string(hex_w(salt_iss)));
   out.set("T", g1_hex(t));
   out.set("gamma", Json::string(hex_w(gamma)));
-  return compact_json(out);
+  return out;
 }
 
-Result<std::string> prove_receiving_binding(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json, kBindingWordPaths));
+Result<Json> prove_receiving_binding_object(const Json& args) {
   VORN_TRY(const Mailbox mb, read_keys(args, kMailboxKeys));
   VORN_TRY(const notes::IdentityMerkleTree tree, leaf_tree(args));
   VORN_TRY(const W leaf, notes::mailbox_leaf(mb.m_rec, mb.pk_recv, mb.salt));
@@ -380,8 +374,10 @@ Result<std::string> prove_receiving_binding(std::string_view args_json) {
   out.set("pk_recv", g1_hex(mb.pk_recv));
   out.set("salt", Json::string(scalar_hex(mb.salt)));
   out.set("path", std::move(p));
-  return compact_json(out);
+  return out;
 }
+
+}  // namespace
 
 Result<bool> verify_receiving_binding(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
@@ -397,6 +393,33 @@ Result<bool> verify_receiving_binding(std::string_view args_json) {
   if (leaf != expected_leaf) return false;
   VORN_TRY(const W folded, notes::IdentityMerkleTree::fold_path(leaf, path.siblings, path.bits));
   return folded == root;
+}
+
+// ---- the calls: each parses its argument text, runs its body and writes the
+// object it returns (call.h)
+
+Result<std::string> receiving_key(std::string_view args_json) {
+  return json_call(args_json, receiving_key_object);
+}
+
+Result<std::string> deliver_a1(std::string_view args_json) {
+  return json_call(args_json, [](const Json& args) { return deliver(args, kA1Delivery); });
+}
+
+Result<std::string> deliver_a2(std::string_view args_json) {
+  return json_call(args_json, [](const Json& args) { return deliver(args, kA2Delivery); });
+}
+
+Result<std::string> open_a1(std::string_view args_json) {
+  return json_call(args_json, open_a1_object);
+}
+
+Result<std::string> open_a2(std::string_view args_json) {
+  return json_call(args_json, open_a2_object);
+}
+
+Result<std::string> prove_receiving_binding(std::string_view args_json) {
+  return json_call(args_json, kBindingWordPaths, prove_receiving_binding_object);
 }
 
 }  // namespace vorn::wallet

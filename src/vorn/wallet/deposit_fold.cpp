@@ -5,6 +5,7 @@
 #include "vorn/notes/notes.h"
 #include "vorn/notes/tree.h"
 #include "vorn/wallet/args.h"
+#include "vorn/wallet/call.h"
 #include "vorn/wallet/canonical.h"
 #include "vorn/wallet/group_args.h"
 #include "vorn/wallet/records.h"
@@ -156,8 +157,9 @@ Result<FoldA2Values> fold_a2_relations(const FoldA2Input& in) {
   return FoldA2Values{rm, tk, cd, m_i_w, nf};
 }
 
-Result<std::string> deposit_fold_a1_witness(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+namespace {
+
+Result<Json> deposit_fold_a1_witness_object(const Json& args) {
   FoldA1Input in;
   VORN_CHECK(read_keys(args, kA1Keys, in));
   VORN_CHECK(read_keys(args, kAccountKeys, in.account));
@@ -184,11 +186,10 @@ Result<std::string> deposit_fold_a1_witness(std::string_view args_json) {
   out.set("cd", scalar_limbs(x.cd));
   out.set("salt", Json::string(dec_w(a.salt)));
   set_path(out, a.path, "pathElements", "pathIndices");
-  return compact_json(out);
+  return out;
 }
 
-Result<std::string> deposit_fold_a2_witness(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+Result<Json> deposit_fold_a2_witness_object(const Json& args) {
   FoldA2Input in;
   VORN_CHECK(read_keys(args, kA2Keys, in));
   VORN_CHECK(read_keys(args, kAccountKeys, in.account));
@@ -225,7 +226,20 @@ Result<std::string> deposit_fold_a2_witness(std::string_view args_json) {
   out.set("saltIss", Json::string(dec_w(in.salt_iss)));
   set_path(out, a.path, "pathElements", "pathIndices");
   set_path(out, in.iss_path, "issPathElements", "issPathIndices");
-  return compact_json(out);
+  return out;
+}
+
+}  // namespace
+
+// ---- the calls: each parses its argument text, runs its body and writes the
+// object it returns (call.h)
+
+Result<std::string> deposit_fold_a1_witness(std::string_view args_json) {
+  return json_call(args_json, deposit_fold_a1_witness_object);
+}
+
+Result<std::string> deposit_fold_a2_witness(std::string_view args_json) {
+  return json_call(args_json, deposit_fold_a2_witness_object);
 }
 
 }  // namespace vorn::wallet

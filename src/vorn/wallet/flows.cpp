@@ -9,6 +9,7 @@
 #include "vorn/notes/notes.h"
 #include "vorn/notes/tree.h"
 #include "vorn/wallet/args.h"
+#include "vorn/wallet/call.h"
 #include "vorn/wallet/builders.h"
 #include "vorn/wallet/canonical.h"
 #include "vorn/wallet/group_args.h"
@@ -82,7 +83,6 @@ struct Recipient {
   W t_vd;
 };
 
-
 // The receiving key is nonzero mod r. Constant time up to the answer.
 Status check_receiving_key(const Recipient& r) {
   if (fr_of(r.k).is_zero()) return err(kZeroReceivingKey);
@@ -135,15 +135,15 @@ Result<Registry> read_registry(const Json& args) {
   return Registry{std::move(tree), identity_root, std::nullopt};
 }
 
-Result<std::string> verdict(std::optional<std::string_view> failure, const G1Words& issuer_m,
-                            const G1Words& recipient_m, const W& value) {
+Json verdict(std::optional<std::string_view> failure, const G1Words& issuer_m, const G1Words& recipient_m,
+             const W& value) {
   Json o = Json::object();
   o.set("valid", Json::boolean(!failure));
   o.set("reason", Json::string(std::string(failure ? *failure : kValid)));
   o.set("issuer_M", failure ? Json::null() : g1_hex(issuer_m));
   o.set("recipient_M", failure ? Json::null() : g1_hex(recipient_m));
   o.set("value", scalar(value));
-  return compact_json(o);
+  return o;
 }
 
 // Membership of the recipient, then of the issuer: the first failure's reason.
@@ -328,10 +328,7 @@ constexpr auto kIssuerKeyKeys = std::tuple{
     Key{"pk_iss", get_g1, &IssuerKey::pk_iss},
     Key{"E_reg", get_ct, &IssuerKey::e_reg}};
 
-}  // namespace
-
-Result<std::string> mint_unilateral_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+Result<Json> mint_unilateral_a1_object(const Json& args) {
   VORN_TRY(const MintA1Args a, read_keys(args, kMintA1Keys));
   VORN_TRY(const MintA1Nonces nonces, read_keys(*a.nonces, kMintA1NonceKeys));
   const NoteFields n{a.v, a.rho, a.predicate};
@@ -356,11 +353,10 @@ Result<std::string> mint_unilateral_a1(std::string_view args_json) {
   out.set("opening", std::move(c.opening));
   out.set("r_prime", scalar(r_prime));
   out.set("r_note", scalar(r_note));
-  return compact_json(out);
+  return out;
 }
 
-Result<std::string> mint_unilateral_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+Result<Json> mint_unilateral_a2_object(const Json& args) {
   VORN_TRY(const MintA2Args a, read_keys(args, kMintA2Keys));
   VORN_TRY(const MintA2Nonces k, read_keys(*a.nonces, kMintA2NonceKeys));
   const NoteFields n{a.v, a.rho, a.predicate};
@@ -392,11 +388,10 @@ Result<std::string> mint_unilateral_a2(std::string_view args_json) {
   out.set("r_prime", scalar(k.r_prime));
   out.set("r_note", scalar(k.r_note));
   out.set("gamma", scalar(k.gamma));
-  return compact_json(out);
+  return out;
 }
 
-Result<std::string> make_receipt_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
+Result<Json> make_receipt_a1_object(const Json& args) {
   VORN_TRY(const Json* minted_rec, get_field(args, "minted"));
   VORN_TRY(const MintedA1 minted, read_keys(*minted_rec, kMintedA1Keys));
   VORN_TRY(const notes::IdentityMerkleTree tree, tree_at(args, "tree"));
@@ -416,11 +411,10 @@ Result<std::string> make_receipt_a1(std::string_view args_json) {
   out.set("eRec", ct_hex(e_rec));
   out.set("M_iss_member", Json::boolean(iss_member));
   out.set("M_rec_member", Json::boolean(rec_member));
-  return compact_json(out);
+  return out;
 }
 
-Result<std::string> make_receipt_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
+Result<Json> make_receipt_a2_object(const Json& args) {
   VORN_TRY(const Json* minted_rec, get_field(args, "minted"));
   VORN_TRY(const MintedA2 minted, read_keys(*minted_rec, kMintedA2Keys));
   VORN_TRY(const notes::IdentityMerkleTree tree, tree_at(args, "tree"));
@@ -444,11 +438,10 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
   out.set("gamma", *minted.gamma);
   out.set("M_I_member", Json::boolean(iss_member));
   out.set("M_rec_member", Json::boolean(rec_member));
-  return compact_json(out);
+  return out;
 }
 
-Result<std::string> verify_receipt_a1(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
+Result<Json> verify_receipt_a1_object(const Json& args) {
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
   VORN_TRY(const ReceiptA1 r, read_keys(*rc, kReceiptA1Keys));
   VORN_TRY(Registry reg, read_registry(args));
@@ -463,8 +456,7 @@ Result<std::string> verify_receipt_a1(std::string_view args_json) {
   return verdict(failure, m_iss, m_rec, value);
 }
 
-Result<std::string> verify_receipt_a2(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
+Result<Json> verify_receipt_a2_object(const Json& args) {
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
   VORN_TRY(const ReceiptA2 r, read_keys(*rc, kReceiptA2Keys));
   VORN_TRY(Registry reg, read_registry(args));
@@ -488,6 +480,35 @@ Result<std::string> verify_receipt_a2(std::string_view args_json) {
 
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_i));
   return verdict(failure, m_i, m_rec, value);
+}
+
+}  // namespace
+
+// ---- the calls: each parses its argument text, runs its body and writes the
+// object it returns (call.h)
+
+Result<std::string> mint_unilateral_a1(std::string_view args_json) {
+  return json_call(args_json, mint_unilateral_a1_object);
+}
+
+Result<std::string> mint_unilateral_a2(std::string_view args_json) {
+  return json_call(args_json, mint_unilateral_a2_object);
+}
+
+Result<std::string> make_receipt_a1(std::string_view args_json) {
+  return json_call(args_json, kTreeWordPaths, make_receipt_a1_object);
+}
+
+Result<std::string> make_receipt_a2(std::string_view args_json) {
+  return json_call(args_json, kTreeWordPaths, make_receipt_a2_object);
+}
+
+Result<std::string> verify_receipt_a1(std::string_view args_json) {
+  return json_call(args_json, kTreeWordPaths, verify_receipt_a1_object);
+}
+
+Result<std::string> verify_receipt_a2(std::string_view args_json) {
+  return json_call(args_json, kTreeWordPaths, verify_receipt_a2_object);
 }
 
 }  // namespace vorn::wallet

@@ -5,6 +5,7 @@
 #include "vorn/crypto/elgamal.h"
 #include "vorn/hash/keccak.h"
 #include "vorn/wallet/args.h"
+#include "vorn/wallet/call.h"
 #include "vorn/wallet/canonical.h"
 #include "vorn/wallet/group_args.h"
 #include "vorn/wallet/records.h"
@@ -25,10 +26,7 @@ constexpr auto kSigningKeys = std::tuple{
     Key{"issuer_id", get_str, &SigningKey::issuer_id},
     Key{"t_sig", get_w, &SigningKey::t_sig}};
 
-}  // namespace
-
-Result<std::string> issue_credential(std::string_view args_json) {
-  VORN_TRY(const Json args, parse_args(args_json));
+Result<Json> issue_credential_object(const Json& args) {
   // The fields are used as parsed: writing them back to text and reading that text
   // again would give the same value, so no second parse is needed.
   VORN_TRY(const Json* fields_arg, get_field(args, "fields"));
@@ -67,7 +65,16 @@ Result<std::string> issue_credential(std::string_view args_json) {
     const crypto::Ciphertext delivery = crypto::elgamal_encrypt(m_point, *pk, fr_of(*r_delivery));
     out.set("delivery", ct_hex({point_words(delivery.R), point_words(delivery.C)}));
   }
-  return compact_json(out);
+  return out;
+}
+
+}  // namespace
+
+// ---- the calls: each parses its argument text, runs its body and writes the
+// object it returns (call.h)
+
+Result<std::string> issue_credential(std::string_view args_json) {
+  return json_call(args_json, issue_credential_object);
 }
 
 }  // namespace vorn::wallet

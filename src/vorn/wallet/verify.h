@@ -1,5 +1,7 @@
 // Tier-1 receipt verification: from a receipt's canonical text alone, without any
 // secret and without the chain, decide whether the receipt is internally sound.
+// The code is in receipts/: verify.cpp takes the common stages and hands the kind's
+// own checks to the kind's file (receipts/kinds.h lists the kinds).
 //
 // Checks, in order (the first failing one decides): the role fits the type; each
 // party's identity point M is keccak(identity)*G; the holder's self-naming proof
