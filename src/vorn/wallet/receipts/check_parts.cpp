@@ -143,13 +143,16 @@ W w_from_u128(U128 v) {
 
 namespace {
 
+// The members a ReceiptParty has from Party are named through the derived type.
+template <class T>
+using PartyKey = Key<ReceiptParty, T>;
 constexpr auto kReceiptPartyKeys = std::tuple{
-    Key{"addr", get_w, &ReceiptParty::addr},
-    Key{"kind", get_str, &ReceiptParty::kind},
-    Key{"identity", get_str, &ReceiptParty::identity},
-    Key{"M", get_g1, &ReceiptParty::m},
-    Key{"pk", get_g1, &ReceiptParty::pk},
-    Key{"E_addr", opt_ct, &ReceiptParty::e_addr}};
+    PartyKey<W>{"addr", get_w, &ReceiptParty::addr},
+    PartyKey<std::string>{"kind", get_str, &ReceiptParty::kind},
+    PartyKey<std::string>{"identity", get_str, &ReceiptParty::identity},
+    PartyKey<G1Words>{"M", get_g1, &ReceiptParty::m},
+    PartyKey<G1Words>{"pk", get_g1, &ReceiptParty::pk},
+    PartyKey<std::optional<CiphertextW>>{"E_addr", opt_ct, &ReceiptParty::e}};
 
 // A verifiable-decryption record's fields; its "proof" is looked up first and read
 // last.

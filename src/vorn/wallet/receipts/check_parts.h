@@ -35,14 +35,12 @@ Reason reason(std::string_view a, std::string_view b = {}, std::string_view c = 
 
 W w_from_u128(U128 v);
 
-/// A party as a receipt carries it.
-struct ReceiptParty {
-  W addr;
+/// A party as a receipt carries it: the record a builder reads as a wallet argument
+/// (Party: address, identity text, M, pk, the registered ciphertext E, written
+/// "E_addr" in a receipt), with the party's "kind"; its sk is never in a receipt and
+/// stays empty.
+struct ReceiptParty : Party {
   std::string kind;
-  std::string identity;
-  G1Words m;
-  G1Words pk;
-  std::optional<CiphertextW> e_addr;
 };
 
 /// The party under `key` of the core: "addr", "kind", "identity", "M", "pk", then

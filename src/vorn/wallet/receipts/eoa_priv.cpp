@@ -126,7 +126,7 @@ Result<Reason> verify(const Kind& kind, const Checked& in) {
   if (!opened) return reason(kEoaPrivVdPayerFails);
   if (v.m_named != payer.m) return reason(kEoaPrivNamedM);
 
-  if (!payer.e_addr || e_a != *payer.e_addr || pk_a != payer.pk || pk_b != payee.pk || sender != payer.addr ||
+  if (!payer.e || e_a != *payer.e || pk_a != payer.pk || pk_b != payee.pk || sender != payer.addr ||
       spender != payee.addr || approve_chain != chainid)
     return reason(kEoaPrivApproveParties);
   if (v.e_ct != e_b || v.account != payee.addr || v.chainid != chainid) return reason(kEoaPrivVdPayerUnbound);

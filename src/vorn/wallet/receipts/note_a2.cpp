@@ -108,8 +108,8 @@ Result<Reason> authority(NoteCheck& n) {
   if (!binding_json) return Reason();
   const ReceiptParty& payer = n.in.payer;
   VORN_TRY(BindingRecord binding, binding_from(*binding_json));
-  if (!payer.e_addr) return reason(kA2IssuerEMissing);
-  VORN_TRY(bool bound, crypto::words::issuer_reenc_verify(payer.pk, ct_words(*payer.e_addr), ct_words(n.second),
+  if (!payer.e) return reason(kA2IssuerEMissing);
+  VORN_TRY(bool bound, crypto::words::issuer_reenc_verify(payer.pk, ct_words(*payer.e), ct_words(n.second),
                                                           binding, payer.addr, w_from_u128(n.in.chainid)));
   if (!bound) return reason(kA2BindingFails);
   if (binding.T != n.t_point) return reason(kA2BindingT);

@@ -75,7 +75,7 @@ Result<Reason> self_naming_ok(const Json& record, const ReceiptParty& p, U128 ch
   if (v.chainid != chainid) return reason(kChainidMismatch);
   if (v.account != p.addr) return reason(kAccountMismatch);
   if (v.m_named != p.m) return reason(kNamedMMismatch);
-  if (!p.e_addr || v.e_ct != *p.e_addr) return reason(kNotRegisteredE);
+  if (!p.e || v.e_ct != *p.e) return reason(kNotRegisteredE);
   VORN_TRY(bool ok, receipts::vd_verifies(v, p.pk));
   if (!ok) return reason(kVdFails);
   return Reason();
