@@ -41,6 +41,13 @@ constexpr std::string_view kSiblingNotHexMsg = "sibling must be hex";
 constexpr std::string_view kMailboxSiblings = "mailbox binding: siblings must be an array";
 constexpr std::string_view kMailboxIndexBits = "mailbox binding: indexBits must be an array";
 
+// What a note receipt's proof states about the spend: read after the issuer's
+// authority, checked against the opening and the transaction.
+struct Spend {
+  W nullifier, face;
+};
+constexpr auto kSpendKeys = std::tuple{Key{"nullifier", get_w, &Spend::nullifier}, Key{"face", get_w, &Spend::face}};
+
 // One verifiable-decryption leg of an addressed note.
 struct Leg {
   std::string_view name;
@@ -216,8 +223,7 @@ Result<Reason> verify_note(const Kind& kind, const Checked& in) {
   if (!note || note->is_null()) return reason(type, kMissingNotePayload);
   NoteCheck n(in, kind, *proof, *note);
 
-  VORN_TRY(const Json* opening_json, get_field(*proof, "opening"));
-  VORN_TRY(n.opening, opening_from(*opening_json));
+  VORN_TRY(n.opening, (record_at<NoteOpening, opening_from>(*proof, "opening")));
   if (n.opening.flavor != flavor.flavor) return reason(type, kFlavorMismatch);
 
   VORN_TRY(const JsonArray* cms_json, get_array(*proof, "cms"));
@@ -245,10 +251,10 @@ Result<Reason> verify_note(const Kind& kind, const Checked& in) {
 
   VORN_REASON(flavor.authority(n));
 
-  VORN_TRY(W stated_nullifier, get_w(*proof, "nullifier"));
-  VORN_TRY(W face, get_w(*proof, "face"));
+  VORN_TRY(const Spend spend, read_keys(*proof, kSpendKeys));
+  const W& face = spend.face;
   VORN_TRY(W nf, notes::nullifier(o.rho, o.id_hash));
-  if (nf != stated_nullifier) return reason(type, kNullifierMismatch);
+  if (nf != spend.nullifier) return reason(type, kNullifierMismatch);
   VORN_TRY(const Json* txn, get_field(in.core, "txn"));
   VORN_TRY(U128 value, get_u128(*txn, "value"));
   if (w_from_u128(value) != face) return reason(type, kValueNotFace);
