@@ -222,4 +222,9 @@ Result<Json> note_legs(const Common& c, const NoteArgs& n, const Addressed& a, c
   return note;
 }
 
+void set_legs(Json& note, std::vector<Json>& vds, const size_t legs[2], std::string_view second_leg) {
+  note.set(std::string(kNoteLeg), std::move(vds[legs[0]]));
+  note.set(std::string(second_leg), std::move(vds[legs[1]]));
+}
+
 }  // namespace vorn::wallet::receipts

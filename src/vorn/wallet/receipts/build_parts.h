@@ -133,4 +133,7 @@ Result<Addressed> read_addressed(const Json& args, const Json& nonces);
 Result<Json> note_legs(const Common& c, const NoteArgs& n, const Addressed& a, const CiphertextW& e_note,
                        const CiphertextW& second, const G1Words& second_plain, VdJobs& jobs, size_t legs[2]);
 
+/// The recipient's two legs, once proved, under "vdNote" and `second_leg`.
+void set_legs(Json& note, std::vector<Json>& vds, const size_t legs[2], std::string_view second_leg);
+
 }  // namespace vorn::wallet::receipts

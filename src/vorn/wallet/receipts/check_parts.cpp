@@ -242,7 +242,7 @@ Result<Reason> verify_note(const Kind& kind, const Checked& in) {
   VORN_REASON(flavor.identity(n));
 
   if (flavor.addressed()) {
-    const Leg legs[2] = {{"vdNote", n.e_note, mul_g_words(o.v)},
+    const Leg legs[2] = {{kNoteLeg, n.e_note, mul_g_words(o.v)},
                          {flavor.second_leg, n.second, flavor.second_names_payer ? in.payer.m : in.payee.m}};
     VORN_REASON(check_addressed_legs(type, *note, in.role, in.chainid, in.payee, legs));
     VORN_TRY(Reason mailbox, check_mailbox_binding(*note, in.payee.m));

@@ -31,6 +31,9 @@ inline constexpr std::string_view kNoteSpend = "note-spend";
 /// The event of both account-to-account kinds.
 inline constexpr std::string_view kTransfer = "Transfer";
 
+/// The first leg of an addressed note (A1, A2): the proof that eNote opens to v*G.
+inline constexpr std::string_view kNoteLeg = "vdNote";
+
 struct Common;      // the builder's common arguments (build_parts.h)
 struct Checked;     // the verifier's common reading (check_parts.h)
 struct NoteFlavor;  // the note kinds' verification steps (check_parts.h)

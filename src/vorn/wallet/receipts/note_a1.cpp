@@ -19,6 +19,8 @@ namespace vorn::wallet::receipts {
 
 namespace {
 
+// The second leg: the second ciphertext opens to the identity it carries.
+constexpr std::string_view kSecondLeg = "vdRec";
 constexpr std::string_view kIdHashA1 = "note-a1: idHash != id_hash_a1(eNote, m_iss)";
 
 // "t_vd" of "nonces": optional (an issuer receipt has no self-naming), with its own
@@ -58,10 +60,7 @@ Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
     VORN_TRY(payee_vd, payee_self_vd(c, jobs, t));
   }
   VORN_TRY(std::vector<Json> vds, jobs.prove_all(c.chainid));
-  if (c.role == kRecipient) {
-    note.set("vdNote", std::move(vds[legs[0]]));
-    note.set("vdRec", std::move(vds[legs[1]]));
-  }
+  if (c.role == kRecipient) set_legs(note, vds, legs, kSecondLeg);
 
   Json r = core_base(c, kind, txn_record(c, kind, &n), c.role);
   r.set("note", std::move(note));
@@ -79,7 +78,7 @@ Result<Reason> identity(NoteCheck& n) {
   return Reason();
 }
 
-constexpr NoteFlavor kFlavor{notes::kFlavorA1, identity, "vdRec", false, batch_signature, nullptr, false};
+constexpr NoteFlavor kFlavor{notes::kFlavorA1, identity, kSecondLeg, false, batch_signature, nullptr, false};
 
 }  // namespace
 

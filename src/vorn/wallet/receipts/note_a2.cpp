@@ -25,6 +25,8 @@ namespace vorn::wallet::receipts {
 
 namespace {
 
+// The second leg: the second ciphertext opens to the identity it carries.
+constexpr std::string_view kSecondLeg = "vdIss";
 constexpr std::string_view kA2MissingT = "note-a2: missing T";
 constexpr std::string_view kIdHashA2 = "note-a2: idHash != id_hash_a2(eNote, eIss, T)";
 constexpr std::string_view kA2IssuerEMissing = "note-a2: issuer E_addr missing";
@@ -76,10 +78,7 @@ Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
     VORN_TRY(self_vd, jobs.add(*c.payer.e, *c.payer.sk, c.payer.m, c.payer.addr, t_vd));
   }
   VORN_TRY(std::vector<Json> vds, jobs.prove_all(c.chainid));
-  if (c.role == kRecipient) {
-    note.set("vdNote", std::move(vds[legs[0]]));
-    note.set("vdIss", std::move(vds[legs[1]]));
-  }
+  if (c.role == kRecipient) set_legs(note, vds, legs, kSecondLeg);
 
   Json r = core_base(c, kind, txn_record(c, kind, &n), c.role);
   r.set("note", std::move(note));
@@ -121,7 +120,7 @@ Result<Reason> authority(NoteCheck& n) {
   return Reason();
 }
 
-constexpr NoteFlavor kFlavor{notes::kFlavorA2, identity, "vdIss", true, authority, nullptr, true};
+constexpr NoteFlavor kFlavor{notes::kFlavorA2, identity, kSecondLeg, true, authority, nullptr, true};
 
 }  // namespace
 
