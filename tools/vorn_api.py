@@ -276,7 +276,9 @@ def _matching_brace(text: str, i: int) -> int:
 _SHAPE_DECL = re.compile(r"\bShape\s+(\w+)\s*\{\s*Shape::Kind::(\w+)\s*(?:,\s*\{([^{}]*)\})?\s*\}")
 _ROW = re.compile(r"\bRegister\s+\w+\s*\(\s*\{\s*(\w+)\s*,\s*\"(\w+)\"\s*,\s*")
 _CONST_ROW = re.compile(r"\bRegisterConst\s+\w+\s*\(\s*\{\s*(\w+)\s*,\s*\"(\w+)\"")
-_PARAM = re.compile(r"\{\s*\"(\w+)\"\s*,\s*&([\w:]+)\s*(?:,\s*\"([^\"]*)\"\s*,[^{}]*(?:\{[^{}]*\}[^{}]*)*)?\}")
+# {"name", &shape}, {"name", &shape, converted_first} or {"name", &shape, "default", value}
+_PARAM = re.compile(r"\{\s*\"(\w+)\"\s*,\s*&([\w:]+)\s*"
+                    r"(?:,\s*converted_first\s*|,\s*\"([^\"]*)\"\s*,[^{}]*(?:\{[^{}]*\}[^{}]*)*)?\}")
 _MODULE_VAR = re.compile(r"const\s+char\s*\*\s*const\s+(\w+)\s*=\s*\"(vorn_\w+)\"")
 
 
