@@ -23,7 +23,7 @@ std::string receipt_text() {
     for (auto& b : x.b) b = static_cast<uint8_t>((seed = seed * 6364136223846793005ull + 1442695040888963407ull) >> 56);
     return x;
   };
-  auto point = [&] { return w::g1_hex(w::PointW{word(), word()}); };
+  auto point = [&] { return w::g1_hex(w::G1Words{word(), word()}); };
   auto ct = [&] { return w::ct_hex(w::CiphertextW{{word(), word()}, {word(), word()}}); };
   auto vd = [&] {
     w::Json r = w::Json::object();

@@ -11,25 +11,13 @@
 
 namespace vorn::frame {
 
-// The notes layer's point (x, y) and ciphertext (r, c) carriers, from the words of
-// a point and of a ciphertext.
-template <class T>
-  requires requires(T t) { t.x; t.y; }
-struct Arg<T> {
-  using Stored = T;
-  static Result<T> from(Value& v) {
-    VORN_TRY(const G1Words w, arg_g1(v));
-    return T{w[0], w[1]};
-  }
-  static bool fits(const Shape& s) { return Arg<G1Words>::fits(s); }
-};
-template <class T>
-  requires requires(T t) { t.r.x; t.c.y; }
-struct Arg<T> {
-  using Stored = T;
-  static Result<T> from(Value& v) {
+// The notes layer's ciphertext carrier (R, C), from the words of a ciphertext.
+template <>
+struct Arg<notes::CiphertextW> {
+  using Stored = notes::CiphertextW;
+  static Result<Stored> from(Value& v) {
     VORN_TRY(const CtWords w, arg_ct(v));
-    return T{{w[0], w[1]}, {w[2], w[3]}};
+    return Stored{{w[0], w[1]}, {w[2], w[3]}};
   }
   static bool fits(const Shape& s) { return Arg<CtWords>::fits(s); }
 };

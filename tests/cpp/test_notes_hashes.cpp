@@ -47,8 +47,8 @@ std::string err(const vorn::Result<T>& r) {
   return r.ok() ? std::string("<ok>") : r.error().msg;
 }
 
-const n::PointW PA{u(11), u(12)};
-const n::PointW PB{u(21), u(22)};
+const n::G1Words PA{u(11), u(12)};
+const n::G1Words PB{u(21), u(22)};
 const n::CiphertextW CA{{u(31), u(32)}, {u(33), u(34)}};
 const n::CiphertextW CB{{u(41), u(42)}, {u(43), u(44)}};
 

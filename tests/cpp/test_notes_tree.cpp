@@ -243,12 +243,12 @@ TEST(FoldPath, LongerPathsReachAboveTheRoot) {
 }
 
 TEST(ContainsIdentity, MembershipAndRoot) {
-  const n::PointW A{u(1), u(2)}, B{u(3), u(4)}, C{u(5), u(6)};
+  const n::G1Words A{u(1), u(2)}, B{u(3), u(4)}, C{u(5), u(6)};
   const W la = *n::identity_leaf(A), lb = *n::identity_leaf(B);
   // B appears twice; the unrelated word 8 sits between.
   const IdentityMerkleTree t = build({lb, u(8), la, lb}, 3);
   const W root = *t.root();
-  struct Case { n::PointW m; std::optional<W> root; bool want; } cases[] = {
+  struct Case { n::G1Words m; std::optional<W> root; bool want; } cases[] = {
       {A, std::nullopt, true}, {A, root, true},          {A, u(1), false},
       {B, std::nullopt, true}, {B, root, true},          {B, H(root, root), false},
       {C, std::nullopt, false}, {C, root, false},
@@ -256,7 +256,7 @@ TEST(ContainsIdentity, MembershipAndRoot) {
   for (const auto& c : cases) {
     auto got = t.contains_identity(c.m, c.root);
     ASSERT_TRUE(got.ok());
-    EXPECT_EQ(*got, c.want) << vorn::to_hex(c.m.x);
+    EXPECT_EQ(*got, c.want) << vorn::to_hex(c.m[0]);
   }
   EXPECT_EQ(t.find(lb), 0u);  // the first of the duplicates
   EXPECT_EQ(t.find(la), 2u);

@@ -191,8 +191,8 @@ TEST(ReadingFamily, ErrorsInTableOrder) {
   EXPECT_EQ(*w::get_w(o, "h"), W::from_u64(0x12));
   EXPECT_EQ(*w::get_dec_w(o, "d"), W::from_u64(42));
   auto c = *w::get_ct_dec(o, "ct");
-  EXPECT_EQ(c.r, (w::PointW{W::from_u64(1), W::from_u64(2)}));
-  EXPECT_EQ(c.c, (w::PointW{W::from_u64(3), W::from_u64(4)}));
+  EXPECT_EQ(c.r, (w::G1Words{W::from_u64(1), W::from_u64(2)}));
+  EXPECT_EQ(c.c, (w::G1Words{W::from_u64(3), W::from_u64(4)}));
 }
 
 TEST(ReadingFamily, OptionalValues) {
@@ -230,8 +230,8 @@ TEST(ReadingFamily, OptionalValues) {
   }
   EXPECT_EQ(outcome(w::opt_ct(party, "E_str")), "receipt: missing field");
   EXPECT_EQ(outcome(w::opt_ct(party, "E_half")), "receipt: missing field");
-  EXPECT_EQ(w::opt_ct(party, "E")->value().c, (w::PointW{W::from_u64(3), W::from_u64(4)}));
-  EXPECT_EQ(w::opt_g1(party, "P")->value(), (w::PointW{W::from_u64(5), W::from_u64(6)}));
+  EXPECT_EQ(w::opt_ct(party, "E")->value().c, (w::G1Words{W::from_u64(3), W::from_u64(4)}));
+  EXPECT_EQ(w::opt_g1(party, "P")->value(), (w::G1Words{W::from_u64(5), W::from_u64(6)}));
   EXPECT_FALSE(w::opt_g1(party, "E_empty")->has_value());
   EXPECT_EQ(outcome(w::opt_g1(party, "E")), "receipt: missing field");
 }

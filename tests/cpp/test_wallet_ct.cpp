@@ -80,12 +80,9 @@ struct Rng {
 
 using crypto::Ciphertext;
 using notes::CiphertextW;
-using notes::PointW;
+using notes::G1Words;
 
-PointW pt(const G1Affine& p) {
-  const G1Words w = w_from_g1(p);
-  return {w[0], w[1]};
-}
+G1Words pt(const G1Affine& p) { return w_from_g1(p); }
 CiphertextW ctx_w(const Ciphertext& c) { return {pt(c.R), pt(c.C)}; }
 
 // ---- ElGamal and Pointcheval-Sanders
@@ -313,7 +310,7 @@ TEST(SecretPaths, DeliveryWrapAndOpen) {
   publish(r_wrapped);
 
   // Recipient: S = k*eNote.R, unwrap, and the two opening checks.
-  const PointW s_rec = wallet::recipient_shared_point(e_note.R, sword(k));
+  const G1Words s_rec = wallet::recipient_shared_point(e_note.R, sword(k));
   const W rho_open = wallet::unwrap_field("rho", s_rec, rho_wrapped);
   const W v_open = wallet::unwrap_field("v", s_rec, v_wrapped);
   const W r_open = wallet::unwrap_field("rNote", s_rec, r_wrapped);
@@ -326,7 +323,7 @@ TEST(SecretPaths, DeliveryWrapAndOpen) {
   EXPECT_FALSE(*face_wrong_key);
 
   // The recipient's view of the secrets, published here only to compare them.
-  PointW s_sender_pub = *s_sender, s_rec_pub = s_rec;
+  G1Words s_sender_pub = *s_sender, s_rec_pub = s_rec;
   W opened[3] = {rho_open, v_open, r_open};
   publish(s_sender_pub);
   publish(s_rec_pub);

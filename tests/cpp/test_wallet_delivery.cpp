@@ -34,7 +34,7 @@ Json recv_args(const std::string& rotation, const W& seed) {
 // A receiving key from the JSON entry point.
 struct Key {
   W k;
-  PointW pk;
+  G1Words pk;
 };
 Key key_from_seed(const W& seed) {
   auto r = wl::receiving_key(text(recv_args("0", seed)));
@@ -42,7 +42,7 @@ Key key_from_seed(const W& seed) {
   Json o = parse(r.ok() ? *r : "{}");
   auto k = wl::get_w(o, "k");
   auto pk = wl::get_g1(o, "pk_recv");
-  return {k.ok() ? *k : W{}, pk.ok() ? *pk : PointW{}};
+  return {k.ok() ? *k : W{}, pk.ok() ? *pk : G1Words{}};
 }
 
 }  // namespace
@@ -101,8 +101,8 @@ TEST(ReceivingKey, DifferentRotationsGiveUnrelatedKeys) {
 // ---- wrap masks
 
 TEST(WrapMask, IsTheTaggedKeccakOfLabelAndSharedPoint) {
-  const PointW s = gmul(u(123456789));
-  const PointW s2 = gmul(u(123456790));
+  const G1Words s = gmul(u(123456789));
+  const G1Words s2 = gmul(u(123456790));
   for (const char* label : {"rho", "v", "rNote", "", "a/b"}) {
     auto r = wl::wrap_mask(text(obj({{"label", str(label)}, {"shared", pt(s)}})));
     ASSERT_TRUE(r.ok()) << outcome(r);
@@ -112,7 +112,7 @@ TEST(WrapMask, IsTheTaggedKeccakOfLabelAndSharedPoint) {
   EXPECT_NE(wl::payload_mask("rho", s), wl::payload_mask("v", s));
   EXPECT_NE(wl::payload_mask("rho", s), wl::payload_mask("rho", s2));
   // The point's words are hashed as given (not decoded).
-  const PointW off{u(1), u(3)};
+  const G1Words off{u(1), u(3)};
   EXPECT_EQ(outcome(wl::wrap_mask(text(obj({{"label", str("x")}, {"shared", pt(off)}})))), "ok");
   EXPECT_EQ(outcome(wl::wrap_mask(R"({"shared":{"x":"0x1","y":"0x2"}})")), "receipt: missing field");
   EXPECT_EQ(outcome(wl::wrap_mask(R"({"label":1,"shared":{"x":"0x1","y":"0x2"}})")), "receipt: expected a string");
@@ -126,7 +126,7 @@ namespace {
 struct A1 {
   Key key = key_from_seed(u(0xa1a1));
   W v = u(1000), rho = u(777), predicate = u(5), r_note = u(4242), r_prime = u(31337), m_issuer = u(424242);
-  PointW m_rec = gmul(u(55555));
+  G1Words m_rec = gmul(u(55555));
   CiphertextW e_note = enc(gmul(v), key.pk, r_note);
   CiphertextW e_rec = enc(m_rec, key.pk, r_prime);
 
@@ -145,7 +145,7 @@ struct A1 {
 };
 
 Json ct_dec_json(const CiphertextW& c) {
-  return obj({{"R", obj({{"x", dec(c.r.x)}, {"y", dec(c.r.y)}})}, {"C", obj({{"x", dec(c.c.x)}, {"y", dec(c.c.y)}})}});
+  return obj({{"R", obj({{"x", dec(c.r[0])}, {"y", dec(c.r[1])}})}, {"C", obj({{"x", dec(c.c[0])}, {"y", dec(c.c[1])}})}});
 }
 
 // A wrapped field shifted by one.
@@ -160,7 +160,7 @@ Json bump(const Json& record, const char* key) {
 TEST(DeliverA1, WritesDecimalFormsAndFieldsWrappedUnderTheSharedPoint) {
   const A1 a;
   const Json rec = a.record();
-  const PointW s = mul(a.key.pk, a.r_note);  // = k * eNote.R
+  const G1Words s = mul(a.key.pk, a.r_note);  // = k * eNote.R
   EXPECT_EQ(s, mul(a.e_note.r, a.key.k));
   const Json expected = obj({{"flavor", num(1)},
                              {"predicate", dec(a.predicate)},
@@ -211,9 +211,9 @@ TEST(OpenA1, ChecksInOrderOnTamperedRecords) {
   const Json rec = a.record();
   const W wrong_k = add_r(a.key.k, u(1));
   CiphertextW off_c = a.e_note;
-  off_c.c.y = plus(off_c.c.y, 1);
+  off_c.c[1] = plus(off_c.c[1], 1);
   CiphertextW off_r = a.e_note;
-  off_r.r.y = plus(off_r.r.y, 1);
+  off_r.r[1] = plus(off_r.r[1], 1);
   A1 big_v = a;  // a face of 2^128 decrypts fine and then fails the commitment's range
   big_v.v = hexw("0000000000000000000000000000000100000000000000000000000000000000");
   big_v.e_note = enc(gmul(big_v.v), a.key.pk, a.r_note);
@@ -260,10 +260,10 @@ struct A2 {
   Key key = key_from_seed(u(0xa2a2));
   W v = u(2500), rho = u(888), predicate = u(0), r_note = u(5151), r_prime = u(6161), salt_iss = u(7171),
     gamma = u(8181);
-  PointW m_i = gmul(u(909090));
+  G1Words m_i = gmul(u(909090));
   CiphertextW e_note = enc(gmul(v), key.pk, r_note);
   CiphertextW e_iss = enc(m_i, key.pk, r_prime);
-  PointW t = add(gmul(mul_r(r_prime, key.k)), mul(Hgen(), gamma));
+  G1Words t = add(gmul(mul_r(r_prime, key.k)), mul(Hgen(), gamma));
 
   Json deliver_args() const {
     return obj({{"eNote", ct(e_note)}, {"eIss", ct(e_iss)}, {"T", pt(t)}, {"v", hx(v)}, {"rho", hx(rho)},
@@ -285,12 +285,12 @@ struct A2 {
 TEST(DeliverA2, WritesTheRecordWithoutRNote) {
   const A2 a;
   const Json rec = a.record();
-  const PointW s = mul(a.key.pk, a.r_note);
+  const G1Words s = mul(a.key.pk, a.r_note);
   const Json expected = obj({{"flavor", num(2)},
                              {"predicate", dec(a.predicate)},
                              {"eNote", ct_dec_json(a.e_note)},
                              {"eIss", ct_dec_json(a.e_iss)},
-                             {"T", obj({{"x", dec(a.t.x)}, {"y", dec(a.t.y)}})},
+                             {"T", obj({{"x", dec(a.t[0])}, {"y", dec(a.t[1])}})},
                              {"rhoWrapped", dec(add_r(a.rho, mask("rho", s)))},
                              {"vWrapped", dec(add_r(a.v, mask("v", s)))},
                              {"rPrimeWrapped", dec(add_r(a.r_prime, mask("rPrime", s)))},
@@ -324,7 +324,7 @@ TEST(OpenA2, ChecksInOrderOnTamperedRecords) {
   A1 a1;
   const Json a1_rec = a1.record();
   CiphertextW off_iss_c = a.e_iss;
-  off_iss_c.c.y = plus(off_iss_c.c.y, 1);
+  off_iss_c.c[1] = plus(off_iss_c.c[1], 1);
   struct Case { const char* what; std::string args; std::string msg; } cases[] = {
       {"A1 record", a.open_args(a1_rec, a.key.k), "not an A2 delivery"},
       {"no flavor", a.open_args(without(rec, "flavor"), a.key.k), "not an A2 delivery"},
@@ -340,7 +340,7 @@ TEST(OpenA2, ChecksInOrderOnTamperedRecords) {
       {"wrong k", a.open_args(rec, add_r(a.key.k, u(1))), std::string(wl::kFaceNotOpened)},
       {"r' off", a.open_args(bump(rec, "rPrimeWrapped"), a.key.k), std::string(wl::kRPrimeNotRandomness)},
       {"gamma off", a.open_args(bump(rec, "gammaWrapped"), a.key.k), std::string(wl::kTNotOpened)},
-      {"T off", a.open_args(with(rec, "T", obj({{"x", dec(a.m_i.x)}, {"y", dec(a.m_i.y)}})), a.key.k),
+      {"T off", a.open_args(with(rec, "T", obj({{"x", dec(a.m_i[0])}, {"y", dec(a.m_i[1])}})), a.key.k),
        std::string(wl::kTNotOpened)},
       {"predicate r", a.open_args(with(rec, "predicate", dec(R)), a.key.k), "predicate must lie in [0, F_R)"},
       {"eIss.C off curve", a.open_args(with(rec, "eIss", ct_dec_json(off_iss_c)), a.key.k),
@@ -358,8 +358,8 @@ TEST(OpenA2, ChecksInOrderOnTamperedRecords) {
 namespace {
 
 struct Mailbox {
-  PointW m_rec = gmul(u(31));
-  PointW pk = gmul(u(32));
+  G1Words m_rec = gmul(u(31));
+  G1Words pk = gmul(u(32));
   W salt = u(33);
   W leaf() const {
     auto l = n::mailbox_leaf(m_rec, pk, salt);

@@ -44,7 +44,7 @@ Json issue(const Json& args) {
 
 struct Identity {
   W m;
-  PointW M;
+  G1Words M;
 };
 
 Identity identity(const std::string& name) {
@@ -69,8 +69,8 @@ const W kV = u(1000), kRho = u(0x5EED), kPred = u(0), kRNote = u(0x1111), kRPrim
 const W kBeta = u(0x7777), kGamma = u(0x8888), kSaltIss = u(0x5A17);
 const W kIssuerAddr = u(0xA11CE), kChain = u(31337), kTvd = u(0x103);
 
-PointW pk_recv() { return gmul(kK); }
-PointW pk_iss() { return gmul(kSkIss); }
+G1Words pk_recv() { return gmul(kK); }
+G1Words pk_iss() { return gmul(kSkIss); }
 CiphertextW e_reg() { return enc(issuer().M, pk_iss(), kRReg); }
 
 Json nonces_a2() {
@@ -104,10 +104,10 @@ std::string fails(F f, const Json& args) {
 
 // ---- identity trees
 
-Json tree_json(const std::vector<PointW>& members, uint64_t depth = 8) {
+Json tree_json(const std::vector<G1Words>& members, uint64_t depth = 8) {
   Json leaves = Json::array();
   leaves.push(hx(u(0xF00D)));  // someone else's leaf first
-  for (const PointW& m : members) leaves.push(hx(*n::identity_leaf(m)));
+  for (const G1Words& m : members) leaves.push(hx(*n::identity_leaf(m)));
   return obj({{"depth", num(depth)}, {"leaves", leaves}});
 }
 
@@ -137,7 +137,7 @@ Json verify_a2_args(const Json& receipt, const Json& tree) {
 }
 
 // The verdict's (valid, reason) and whether the points are filled exactly when valid.
-void expect_verdict(const Json& v, bool valid, const std::string& reason, const PointW& iss, const PointW& rec) {
+void expect_verdict(const Json& v, bool valid, const std::string& reason, const G1Words& iss, const G1Words& rec) {
   EXPECT_EQ(at(v, "valid").as_bool(), valid) << reason;
   EXPECT_EQ(s_at(v, "reason"), reason);
   EXPECT_EQ(text(at(v, "issuer_M")), valid ? text(pt(iss)) : "null");
@@ -160,11 +160,11 @@ TEST(IssueCredential, StampsTheIssuerSignsTheIdentityScalarAndDeliversM) {
   const W m = keccak_mod_r("VeltriaVorn/Identity/Scalar/v2" + s_at(c, "canonical"));
   EXPECT_EQ(s_at(c, "m"), wl::hex_w(m));
   // sigma_1 = t*G, sigma_2 = (x + y*m)*sigma_1, and the pairing equation holds.
-  const PointW s1 = gmul(kTSig), s2 = mul(s1, add_r(kSkX, mul_r(kSkY, m)));
+  const G1Words s1 = gmul(kTSig), s2 = mul(s1, add_r(kSkX, mul_r(kSkY, m)));
   EXPECT_EQ(text(at(c, "sigma_1")), text(pt(s1)));
   EXPECT_EQ(text(at(c, "sigma_2")), text(pt(s2)));
   const bn::G2Words g2 = bn::w_from_g2(bn::g2_generator());
-  auto ok = cw::ps_verify(*bn::g2_mul(g2, kSkX), *bn::g2_mul(g2, kSkY), gw(s1), gw(s2), m);
+  auto ok = cw::ps_verify(*bn::g2_mul(g2, kSkX), *bn::g2_mul(g2, kSkY), s1, s2, m);
   ASSERT_TRUE(ok.ok());
   EXPECT_TRUE(*ok);
   // The delivery is the identity point M = m*G encrypted to the applicant.
@@ -234,11 +234,11 @@ TEST(MintA2, ReencryptsTheIssuerIdentityWithAVerifyingBinding) {
   EXPECT_EQ(text(at(m, "eNote")), text(ct(e_note)));
   EXPECT_EQ(text(at(m, "eIss")), text(ct(e_iss)));
   // T = r'*pk_recv + gamma*H, written out; the binding verifies without pk_recv.
-  const PointW t = add(mul(pk_recv(), kRPrime), mul(Hgen(), kGamma));
+  const G1Words t = add(mul(pk_recv(), kRPrime), mul(Hgen(), kGamma));
   auto binding = wl::binding_from(at(m, "binding"));
   ASSERT_TRUE(binding.ok());
-  EXPECT_EQ(pw(binding->T), t);
-  auto ok = cw::issuer_reenc_verify(gw(pk_iss()), wl::ct_words(e_reg()), wl::ct_words(e_iss), *binding, kIssuerAddr,
+  EXPECT_EQ(binding->T, t);
+  auto ok = cw::issuer_reenc_verify(pk_iss(), wl::ct_words(e_reg()), wl::ct_words(e_iss), *binding, kIssuerAddr,
                                     kChain);
   ASSERT_TRUE(ok.ok());
   EXPECT_TRUE(*ok);
@@ -315,8 +315,8 @@ TEST(FlowA1, MintDeliverOpenMakeAndVerify) {
   EXPECT_EQ(at(rc, "M_rec_member").as_bool(), true);
   // The proof is the verifiable decryption of eRec to M_rec under pk_recv.
   auto vd = wl::vd_from(at(rc, "vd"));
-  auto vd_ok = cw::verifiable_decrypt_verify(wl::ct_words(*wl::get_ct(minted, "eRec")), gw(pk_recv()),
-                                             gw(bob().M), *vd, kIssuerAddr, kChain);
+  auto vd_ok = cw::verifiable_decrypt_verify(wl::ct_words(*wl::get_ct(minted, "eRec")), pk_recv(),
+                                             bob().M, *vd, kIssuerAddr, kChain);
   ASSERT_TRUE(vd_ok.ok());
   EXPECT_TRUE(*vd_ok);
 

@@ -28,16 +28,16 @@ namespace cw = vorn::crypto::words;
 using vorn::W;
 using w::CiphertextW;
 using w::Json;
-using w::PointW;
+using w::G1Words;
 
 namespace {
 
 W u(uint64_t v) { return W::from_u64(v); }
 
-PointW mul_g(const W& k) { return w::point_w(*vorn::bn254::g1_mul({u(1), u(2)}, k)); }
+G1Words mul_g(const W& k) { return *vorn::bn254::g1_mul({u(1), u(2)}, k); }
 
-CiphertextW enc(const PointW& m, const PointW& pk, const W& r) {
-  return w::ciphertext_w(*cw::elgamal_encrypt(w::g1_words(m), w::g1_words(pk), r));
+CiphertextW enc(const G1Words& m, const G1Words& pk, const W& r) {
+  return w::ciphertext_w(*cw::elgamal_encrypt(m, pk, r));
 }
 
 Json hex(const W& v) { return Json::string(w::hex_w(v)); }
@@ -74,7 +74,7 @@ const W kRegistry = u(0x5FBDB2315678AFECull);
 struct Party {
   std::string identity;
   W m, sk, addr;
-  PointW M, pk;
+  G1Words M, pk;
   CiphertextW E;
 
   Party(const std::string& name, uint64_t sk_, uint64_t addr_, uint64_t r)
@@ -114,7 +114,7 @@ const Party& other() {
 
 const W kKRecv = u(0x4EC1), kRho = u(0x5EED), kRNote = u(0x1111), kRId = u(0x2222), kGamma = u(0x8888);
 const uint64_t kV = 1000;
-PointW pk_recv() { return mul_g(kKRecv); }
+G1Words pk_recv() { return mul_g(kKRecv); }
 
 Json nonces() {
   return object({{"t_self", hex(u(0x101))}, {"t_vd_payer", hex(u(0x102))}, {"t_vd", hex(u(0x103))},
@@ -143,7 +143,7 @@ Json mailbox_binding() {
 struct NoteOptions {
   std::string role = "recipient";
   W m_iss = issuer().m;
-  std::optional<PointW> id_t;  // the T the identity hash is computed over (A2)
+  std::optional<G1Words> id_t;  // the T the identity hash is computed over (A2)
   bool binding = true;         // an issuer binding proof (A2)
   bool mailbox = false;
 };
@@ -164,10 +164,10 @@ Json note_args(const std::string& kind, const NoteOptions& o = {}) {
     a.set("eRec", w::ct_hex(e_rec));
   } else if (kind == "note-a2") {
     const CiphertextW e_iss = enc(issuer().M, pk_recv(), kRId);
-    auto proof = cw::issuer_reenc_prove(issuer().sk, kRId, w::g1_words(pk_recv()), w::ct_words(issuer().E),
+    auto proof = cw::issuer_reenc_prove(issuer().sk, kRId, pk_recv(), w::ct_words(issuer().E),
                                         w::ct_words(e_iss), issuer().addr, u(kChain), u(0x7777), kGamma, u(11),
                                         u(12), u(13), u(14));
-    const PointW t = w::point_w(proof->T);
+    const G1Words t = proof->T;
     id_hash = *vorn::notes::id_hash_a2(e_note, e_iss, o.id_t.value_or(t));
     a.set("eNote", w::ct_hex(e_note));
     a.set("eIss", w::ct_hex(e_iss));
@@ -176,10 +176,10 @@ Json note_args(const std::string& kind, const NoteOptions& o = {}) {
     if (o.binding) {
       const auto& p = *proof;
       a.set("binding", object({{"e", hex(p.e)}, {"s_r", hex(p.s_r)}, {"s_b", hex(p.s_b)}, {"s_s", hex(p.s_s)},
-                               {"s_g", hex(p.s_g)}, {"A1", w::g1_hex(w::point_w(p.A1))},
-                               {"A2", w::g1_hex(w::point_w(p.A2))}, {"A3", w::g1_hex(w::point_w(p.A3))},
-                               {"A4", w::g1_hex(w::point_w(p.A4))}, {"A5", w::g1_hex(w::point_w(p.A5))},
-                               {"Q", w::g1_hex(w::point_w(p.Q))}, {"U", w::g1_hex(w::point_w(p.U))},
+                               {"s_g", hex(p.s_g)}, {"A1", w::g1_hex(p.A1)},
+                               {"A2", w::g1_hex(p.A2)}, {"A3", w::g1_hex(p.A3)},
+                               {"A4", w::g1_hex(p.A4)}, {"A5", w::g1_hex(p.A5)},
+                               {"Q", w::g1_hex(p.Q)}, {"U", w::g1_hex(p.U)},
                                {"T", w::g1_hex(t)}}));
     }
   } else {
@@ -204,7 +204,7 @@ Json note_args(const std::string& kind, const NoteOptions& o = {}) {
   if (kind != "note-a2") {
     auto sig = cw::issuer_schnorr_sign(issuer().sk, vorn::hash::batch_commitment(cms), issuer().addr, u(kChain),
                                        u(0x5160));
-    a.set("issuer_sig", object({{"e", hex(sig.e)}, {"s", hex(sig.s)}, {"R", w::g1_hex(w::point_w(sig.R))}}));
+    a.set("issuer_sig", object({{"e", hex(sig.e)}, {"s", hex(sig.s)}, {"R", w::g1_hex(sig.R)}}));
   }
   if (o.mailbox) a.set("mailbox_binding", mailbox_binding());
   return a;
@@ -219,13 +219,13 @@ Json eoa_args(const std::string& kind) {
   if (priv) {
     const W r_prime = u(0x4242);
     const CiphertextW e_for_payee = enc(payer.M, payee().pk, r_prime);
-    auto p = cw::chaum_pedersen_prove(w::ct_words(payer.E), w::ct_words(e_for_payee), w::g1_words(payer.pk),
-                                      w::g1_words(payee().pk), payer.sk, r_prime, payer.addr, payee().addr, u(kChain),
+    auto p = cw::chaum_pedersen_prove(w::ct_words(payer.E), w::ct_words(e_for_payee), payer.pk,
+                                      payee().pk, payer.sk, r_prime, payer.addr, payee().addr, u(kChain),
                                       kRegistry, u(21), u(22));
     a.set("E_for_payee", w::ct_hex(e_for_payee));
     a.set("cp_proof", object({{"e", hex(p->e)}, {"s1", hex(p->s1)}, {"s2", hex(p->s2)},
-                              {"T1", w::g1_hex(w::point_w(p->T1))}, {"T2", w::g1_hex(w::point_w(p->T2))},
-                              {"T3", w::g1_hex(w::point_w(p->T3))}}));
+                              {"T1", w::g1_hex(p->T1)}, {"T2", w::g1_hex(p->T2)},
+                              {"T3", w::g1_hex(p->T3)}}));
   }
   return a;
 }
@@ -250,8 +250,8 @@ std::string build_error(const Json& args) {
 }
 
 // A verifiable-decryption record made here, independently of the builder.
-Json vd_record(const CiphertextW& ct, const W& sk, const PointW& m, const W& account) {
-  auto p = cw::verifiable_decrypt_prove(w::ct_words(ct), sk, w::g1_words(m), account, u(kChain), u(0x999));
+Json vd_record(const CiphertextW& ct, const W& sk, const G1Words& m, const W& account) {
+  auto p = cw::verifiable_decrypt_prove(w::ct_words(ct), sk, m, account, u(kChain), u(0x999));
   return object({{"E_ct", w::ct_hex(ct)}, {"M_named", w::g1_hex(m)}, {"account", hex(account)}, {"chainid", num(kChain)},
                  {"proof", w::vd_json(*p)}});
 }
@@ -272,7 +272,7 @@ TEST(ReceiptRoad, NoteA1FromMintToVerification) {
   EXPECT_EQ(w::receipt_id(*carried), id);
   auto result = w::verify_receipt(*carried);
   ASSERT_TRUE(result) << result.error().msg;
-  EXPECT_EQ(*result, R"({"identity_M":{"x":")" + w::hex_w(issuer().M.x) + R"(","y":")" + w::hex_w(issuer().M.y) +
+  EXPECT_EQ(*result, R"({"identity_M":{"x":")" + w::hex_w(issuer().M[0]) + R"(","y":")" + w::hex_w(issuer().M[1]) +
                          R"("},"ok":true,"reason":"VALID","value":")" + w::hex_w(u(kV)) + R"("})");
 }
 
@@ -451,14 +451,14 @@ TEST(ReceiptVerify, EachCheckCatchesItsTampering) {
        [&](Json& r) {
          // A sound approval of the same ciphertexts, from another sender address.
          const CiphertextW e_b = *w::get_ct(*r.find("proof")->find("approve"), "E_b");
-         auto p = cw::chaum_pedersen_prove(w::ct_words(alice().E), w::ct_words(e_b), w::g1_words(alice().pk),
-                                           w::g1_words(payee().pk), alice().sk, u(0x4242), other().addr,
+         auto p = cw::chaum_pedersen_prove(w::ct_words(alice().E), w::ct_words(e_b), alice().pk,
+                                           payee().pk, alice().sk, u(0x4242), other().addr,
                                            payee().addr, u(kChain), kRegistry, u(31), u(32));
          Json& approve = at(r, {"proof", "approve"});
          approve.set("sender", hex(other().addr));
          approve.set("proof", object({{"e", hex(p->e)}, {"s1", hex(p->s1)}, {"s2", hex(p->s2)},
-                                      {"T1", w::g1_hex(w::point_w(p->T1))}, {"T2", w::g1_hex(w::point_w(p->T2))},
-                                      {"T3", w::g1_hex(w::point_w(p->T3))}}));
+                                      {"T1", w::g1_hex(p->T1)}, {"T2", w::g1_hex(p->T2)},
+                                      {"T3", w::g1_hex(p->T3)}}));
        },
        "eoa-priv: the approval does not name the receipt's parties"},
       {eoa("eoa-priv"),

@@ -40,10 +40,10 @@ TEST(PartyFrom, ReadsKeysInOrderWithOptionalCiphertextAndSecret) {
   ASSERT_TRUE(p) << p.error().msg;
   EXPECT_EQ(p->addr, u(10));
   EXPECT_EQ(p->identity, "id-1");
-  EXPECT_EQ(p->m, (w::PointW{u(1), u(2)}));
-  EXPECT_EQ(p->pk, (w::PointW{u(3), u(4)}));
+  EXPECT_EQ(p->m, (w::G1Words{u(1), u(2)}));
+  EXPECT_EQ(p->pk, (w::G1Words{u(3), u(4)}));
   ASSERT_TRUE(p->e);
-  EXPECT_EQ(p->e->c, (w::PointW{u(7), u(8)}));
+  EXPECT_EQ(p->e->c, (w::G1Words{u(7), u(8)}));
   EXPECT_EQ(p->sk, u(9));
 
   struct Case { std::string party; const char* out; } cases[] = {

@@ -60,7 +60,7 @@ W from_dec(const Json& v) {
 // receiving secret k.
 struct Account {
   W k, m_rec = u(4001), t = u(4002), sk_dep = u(4003), r_e = u(4004), salt = u(4005), rho = u(4006);
-  PointW pk_dep = gmul(sk_dep);
+  G1Words pk_dep = gmul(sk_dep);
   W cd = add_r(m_rec, mul_r(sk_dep, r_e));
   CiphertextW e_dep{gmul(r_e), gmul(cd)};
 
@@ -85,7 +85,7 @@ struct Account {
 
 struct A1Case {
   W k = u(3001), v = u(1234), m_issuer = u(3003), r_note = u(3004);
-  PointW pk = gmul(k);
+  G1Words pk = gmul(k);
   CiphertextW e_note = enc(gmul(v), pk, r_note);
   Account acc{k};
   CiphertextW e_enc = enc(gmul(acc.m_rec), pk, acc.t);
@@ -134,15 +134,15 @@ TEST(DepositFoldA1, WitnessFieldsAndEncodings) {
   EXPECT_EQ(from_limbs(at(wit, "r_E")), c.acc.r_e);
   // Coordinates as limbs, not reduced (these are above r more often than not).
   const struct { const char* key; W want; } coords[] = {
-      {"eEncRx", c.e_enc.r.x}, {"eEncRy", c.e_enc.r.y}, {"eEncCx", c.e_enc.c.x}, {"eEncCy", c.e_enc.c.y},
-      {"pkDepX", c.acc.pk_dep.x}, {"pkDepY", c.acc.pk_dep.y}, {"eDepRx", c.acc.e_dep.r.x},
-      {"eDepRy", c.acc.e_dep.r.y}, {"eDepCx", c.acc.e_dep.c.x}, {"eDepCy", c.acc.e_dep.c.y},
+      {"eEncRx", c.e_enc.r[0]}, {"eEncRy", c.e_enc.r[1]}, {"eEncCx", c.e_enc.c[0]}, {"eEncCy", c.e_enc.c[1]},
+      {"pkDepX", c.acc.pk_dep[0]}, {"pkDepY", c.acc.pk_dep[1]}, {"eDepRx", c.acc.e_dep.r[0]},
+      {"eDepRy", c.acc.e_dep.r[1]}, {"eDepCx", c.acc.e_dep.c[0]}, {"eDepCy", c.acc.e_dep.c[1]},
   };
   for (const auto& f : coords) EXPECT_EQ(from_limbs(at(wit, f.key)), f.want) << f.key;
   // The ciphertext quadruple: each coordinate reduced modulo r.
   const Json& quad = at(wit, "eNote");
   ASSERT_EQ(quad.as_array()->size(), 4u);
-  const W coords4[4] = {c.e_note.r.x, c.e_note.r.y, c.e_note.c.x, c.e_note.c.y};
+  const W coords4[4] = {c.e_note.r[0], c.e_note.r[1], c.e_note.c[0], c.e_note.c[1]};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(from_dec((*quad.as_array())[i]), fr(coords4[i]).to_w()) << i;
   // The path: decimal sibling words and index strings.
   EXPECT_EQ(text(at(wit, "pathIndices")), R"(["1","0","0","0"])");
@@ -216,14 +216,14 @@ namespace {
 
 struct A2Case {
   W k = u(5001), r_prime = u(5002), gamma = u(5003), salt_iss = u(5004);
-  PointW pk = gmul(k);
-  PointW m_i = gmul(u(5005));
+  G1Words pk = gmul(k);
+  G1Words m_i = gmul(u(5005));
   CiphertextW e_note = enc(gmul(u(600)), pk, u(5006));
   Account acc{k};
 
   // Everything that follows from the choices above; recompute after changing them.
   CiphertextW e_iss, e_enc;
-  PointW t_point;
+  G1Words t_point;
   W id_hash;
   n::MerklePath path, iss_path;
 
@@ -267,18 +267,18 @@ TEST(DepositFoldA2, WitnessFieldsAndEncodings) {
   EXPECT_EQ(from_dec(at(wit, "saltIss")), c.salt_iss);
   const auto& mi = *at(wit, "MI").as_array();
   ASSERT_EQ(mi.size(), 2u);
-  EXPECT_EQ(from_limbs(mi[0]), c.m_i.x);
-  EXPECT_EQ(from_limbs(mi[1]), c.m_i.y);
+  EXPECT_EQ(from_limbs(mi[0]), c.m_i[0]);
+  EXPECT_EQ(from_limbs(mi[1]), c.m_i[1]);
   const auto& t = *at(wit, "T").as_array();
   ASSERT_EQ(t.size(), 2u);
-  EXPECT_EQ(from_dec(t[0]), fr(c.t_point.x).to_w());
-  EXPECT_EQ(from_dec(t[1]), fr(c.t_point.y).to_w());
+  EXPECT_EQ(from_dec(t[0]), fr(c.t_point[0]).to_w());
+  EXPECT_EQ(from_dec(t[1]), fr(c.t_point[1]).to_w());
   EXPECT_EQ(from_limbs(at(wit, "r")), c.r_prime);
   EXPECT_EQ(from_limbs(at(wit, "gamma")), c.gamma);
   EXPECT_EQ(from_limbs(at(wit, "rm")), mul_r(c.r_prime, c.k));
   EXPECT_EQ(from_limbs(at(wit, "tk")), mul_r(c.acc.t, c.k));
   EXPECT_EQ(gmul(from_limbs(at(wit, "cd"))), c.acc.e_dep.c);
-  const W iss4[4] = {c.e_iss.r.x, c.e_iss.r.y, c.e_iss.c.x, c.e_iss.c.y};
+  const W iss4[4] = {c.e_iss.r[0], c.e_iss.r[1], c.e_iss.c[0], c.e_iss.c[1]};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(from_dec((*at(wit, "eIss0").as_array())[i]), fr(iss4[i]).to_w()) << i;
   EXPECT_EQ(text(at(wit, "pathIndices")), R"(["1","0","0"])");
   EXPECT_EQ(text(at(wit, "issPathIndices")), R"(["0","1","0"])");
@@ -291,7 +291,7 @@ TEST(DepositFoldA2, EachRelationFailsWithItsMessageInOrder) {
   const Json base = c.args();
   auto set = [&](const char* key, Json v) { return with(base, key, std::move(v)); };
   CiphertextW iss_off = c.e_iss;
-  iss_off.c.y = plus(iss_off.c.y, 1);
+  iss_off.c[1] = plus(iss_off.c[1], 1);
   CiphertextW enc_c = c.e_enc;
   enc_c.c = add(enc_c.c, G);
   CiphertextW other_dep = c.acc.e_dep;

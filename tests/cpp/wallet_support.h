@@ -25,7 +25,7 @@ namespace ws {
 
 using vorn::W;
 using vorn::notes::CiphertextW;
-using vorn::notes::PointW;
+using vorn::notes::G1Words;
 using vorn::wallet::Json;
 namespace wl = vorn::wallet;
 namespace bn = vorn::bn254;
@@ -61,33 +61,31 @@ inline W mul_r(const W& a, const W& b) { return (fr(a) * fr(b)).to_w(); }
 
 // ---- points (variable time, word level)
 
-inline PointW pw(const bn::G1Words& w) { return {w[0], w[1]}; }
-inline bn::G1Words gw(const PointW& p) { return {p.x, p.y}; }
-inline const PointW G{u(1), u(2)};
-inline const PointW O{};
+inline const G1Words G{u(1), u(2)};
+inline const G1Words O{};
 
-inline PointW mul(const PointW& p, const W& k) {
-  auto r = bn::g1_mul(gw(p), k);
+inline G1Words mul(const G1Words& p, const W& k) {
+  auto r = bn::g1_mul(p, k);
   EXPECT_TRUE(r.ok());
-  return r.ok() ? pw(*r) : PointW{};
+  return r.ok() ? *r : G1Words{};
 }
-inline PointW gmul(const W& k) { return mul(G, k); }
-inline PointW add(const PointW& a, const PointW& b) {
-  auto r = bn::g1_add(gw(a), gw(b));
+inline G1Words gmul(const W& k) { return mul(G, k); }
+inline G1Words add(const G1Words& a, const G1Words& b) {
+  auto r = bn::g1_add(a, b);
   EXPECT_TRUE(r.ok());
-  return r.ok() ? pw(*r) : PointW{};
+  return r.ok() ? *r : G1Words{};
 }
-inline PointW neg(const PointW& p) {
-  auto r = bn::g1_neg(gw(p));
-  return r.ok() ? pw(*r) : PointW{};
+inline G1Words neg(const G1Words& p) {
+  auto r = bn::g1_neg(p);
+  return r.ok() ? *r : G1Words{};
 }
-inline PointW Hgen() {
+inline G1Words Hgen() {
   auto h = vorn::hash::h_pedersen();
   EXPECT_TRUE(h.ok());
-  return h.ok() ? pw(*h) : PointW{};
+  return h.ok() ? *h : G1Words{};
 }
 /// ElGamal (r*G, M + r*pk).
-inline CiphertextW enc(const PointW& m, const PointW& pk, const W& r) { return {gmul(r), add(m, mul(pk, r))}; }
+inline CiphertextW enc(const G1Words& m, const G1Words& pk, const W& r) { return {gmul(r), add(m, mul(pk, r))}; }
 
 // ---- Keccak-256 (Crypto++), reduced modulo r
 
@@ -101,8 +99,8 @@ inline W keccak_mod_r(const std::string& bytes) {
 inline std::string raw(const W& w) { return std::string(reinterpret_cast<const char*>(w.data()), 32); }
 
 /// The wrap mask of `label` under the point `s`, from the byte layout written out.
-inline W mask(std::string_view label, const PointW& s) {
-  return keccak_mod_r("VeltriaVorn/Notes/PayloadWrap/v2/" + std::string(label) + "/" + raw(s.x) + raw(s.y));
+inline W mask(std::string_view label, const G1Words& s) {
+  return keccak_mod_r("VeltriaVorn/Notes/PayloadWrap/v2/" + std::string(label) + "/" + raw(s[0]) + raw(s[1]));
 }
 
 // ---- JSON
@@ -110,7 +108,7 @@ inline W mask(std::string_view label, const PointW& s) {
 inline Json str(std::string s) { return Json::string(std::move(s)); }
 inline Json hx(const W& w) { return Json::string(wl::hex_w(w)); }
 inline Json dec(const W& w) { return Json::string(wl::dec_w(w)); }
-inline Json pt(const PointW& p) { return wl::g1_hex(p); }
+inline Json pt(const G1Words& p) { return wl::g1_hex(p); }
 inline Json ct(const CiphertextW& c) { return wl::ct_hex(c); }
 inline Json num(uint64_t n) { return Json::number_u64(n); }
 inline Json arr(std::initializer_list<Json> items) { return Json::array(items); }

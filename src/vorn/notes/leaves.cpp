@@ -6,13 +6,13 @@
 
 namespace vorn::notes {
 
-Result<W> identity_leaf(const PointW& m) { return tagged_hash(hash::Tag::LeafIdentity, {m.x, m.y}); }
+Result<W> identity_leaf(const G1Words& m) { return tagged_hash(hash::Tag::LeafIdentity, {m[0], m[1]}); }
 
 // Salts, receiving secrets and holder secrets are secret: their range tests are
 // constant time and only the outcome leaves, as the error.
-Result<W> identity_leaf_salted(const PointW& m, const W& salt) {
+Result<W> identity_leaf_salted(const G1Words& m, const W& salt) {
   if (!ct::declassify(is_nonzero_scalar(salt))) return IdError{kSaltOutOfRange};
-  return tagged_hash(hash::Tag::LeafIdentitySalted, {m.x, m.y, salt});
+  return tagged_hash(hash::Tag::LeafIdentitySalted, {m[0], m[1], salt});
 }
 
 Result<W> receiving_leaf(const W& m_rec, const W& k_recv, const W& salt) {
@@ -22,9 +22,9 @@ Result<W> receiving_leaf(const W& m_rec, const W& k_recv, const W& salt) {
   return tagged_hash(hash::Tag::LeafReceiving, {m_rec, k_recv, salt});
 }
 
-Result<W> mailbox_leaf(const PointW& m_rec, const PointW& pk_recv, const W& salt) {
+Result<W> mailbox_leaf(const G1Words& m_rec, const G1Words& pk_recv, const W& salt) {
   if (!ct::declassify(is_nonzero_scalar(salt))) return IdError{kSaltOutOfRange};
-  return tagged_hash(hash::Tag::LeafMailbox, {m_rec.x, m_rec.y, pk_recv.x, pk_recv.y, salt});
+  return tagged_hash(hash::Tag::LeafMailbox, {m_rec[0], m_rec[1], pk_recv[0], pk_recv[1], salt});
 }
 
 Result<W> tree_tag(std::string_view tree_id) {

@@ -29,11 +29,11 @@ inline constexpr const char* kHolderSecretZero = "holder_secret must be a positi
 inline constexpr const char* kEmptyScopeName = "scope name must be a non-empty string";
 
 /// Poseidon(tag "VeltriaVorn/Accumulator/Leaf/Identity/v2", M.x, M.y). No checks.
-Result<W> identity_leaf(const PointW& m);
+Result<W> identity_leaf(const G1Words& m);
 
 /// Poseidon(tag "VeltriaVorn/Accumulator/Leaf/IdentitySalted/v2", M.x, M.y, salt).
 /// salt in [1, r) else "salt must be in [1, F_R); 0 makes the leaf deterministic".
-Result<W> identity_leaf_salted(const PointW& m, const W& salt);
+Result<W> identity_leaf_salted(const G1Words& m, const W& salt);
 
 /// Poseidon(tag "VeltriaVorn/Accumulator/Leaf/Receiving/v2", m_rec, k_recv, salt).
 /// Each of the three, in that order, in [1, r) else "receiving_leaf inputs must each
@@ -43,7 +43,7 @@ Result<W> receiving_leaf(const W& m_rec, const W& k_recv, const W& salt);
 /// Poseidon(tag "VeltriaVorn/Accumulator/Leaf/Mailbox/v2", M_rec.x, M_rec.y,
 /// pk_recv.x, pk_recv.y, salt). salt in [1, r) else "salt must be in [1, F_R); 0
 /// makes the leaf deterministic".
-Result<W> mailbox_leaf(const PointW& m_rec, const PointW& pk_recv, const W& salt);
+Result<W> mailbox_leaf(const G1Words& m_rec, const G1Words& pk_recv, const W& salt);
 
 /// Keccak-256 of the identifier's bytes, reduced modulo r. An empty identifier fails
 /// with "tree_id must be a non-empty string".

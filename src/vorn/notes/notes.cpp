@@ -47,12 +47,12 @@ Result<W> nullifier(const W& rho, const W& id_hash) {
 
 Result<W> id_hash_a1(const CiphertextW& e, const W& m_issuer) {
   if (!ct::declassify(is_nonzero_scalar(m_issuer))) return IdError{kScalarsOutOfRange};
-  return tagged_hash(hash::Tag::IdHash, {e.r.x, e.r.y, e.c.x, e.c.y, m_issuer});
+  return tagged_hash(hash::Tag::IdHash, {e.r[0], e.r[1], e.c[0], e.c[1], m_issuer});
 }
 
-Result<W> id_hash_a2(const CiphertextW& e_note, const CiphertextW& e_iss, const PointW& t) {
-  return tagged_hash(hash::Tag::IdHash, {e_note.r.x, e_note.r.y, e_note.c.x, e_note.c.y, e_iss.r.x, e_iss.r.y,
-                                         e_iss.c.x, e_iss.c.y, t.x, t.y});
+Result<W> id_hash_a2(const CiphertextW& e_note, const CiphertextW& e_iss, const G1Words& t) {
+  return tagged_hash(hash::Tag::IdHash, {e_note.r[0], e_note.r[1], e_note.c[0], e_note.c[1], e_iss.r[0], e_iss.r[1],
+                                         e_iss.c[0], e_iss.c[1], t[0], t[1]});
 }
 
 Result<W> id_hash_b1(const W& m_issuer) {

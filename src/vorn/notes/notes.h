@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "vorn/bn254/encoding.h"
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
 
@@ -30,20 +31,18 @@ inline constexpr const char* kIdHashOutOfField = "id_hash must lie in [0, F_R)";
 inline constexpr const char* kPredicateOutOfField = "predicate must lie in [0, F_R)";
 inline constexpr const char* kScalarsOutOfRange = "scalars must lie in [1, ORDER)";
 
-/// A G1 point as its two coordinate words (x, y); infinity is (0, 0). Not checked.
-struct PointW {
-  W x, y;
-  constexpr bool operator==(const PointW&) const = default;
-  /// The point of the 64 bytes x || y.
-  static PointW from_bytes(const uint8_t* p64) { return {W::from_bytes(p64), W::from_bytes(p64 + 32)}; }
-};
+/// A G1 point travels as bn254's coordinate words (x, y); infinity is (0, 0). Not
+/// checked here.
+using bn254::G1Words;
 
 /// An ElGamal ciphertext (R, C) as point words; enters a hash as R.x, R.y, C.x, C.y.
 struct CiphertextW {
-  PointW r, c;
+  G1Words r, c;
   constexpr bool operator==(const CiphertextW&) const = default;
   /// The ciphertext of the 128 bytes R.x || R.y || C.x || C.y.
-  static CiphertextW from_bytes(const uint8_t* p128) { return {PointW::from_bytes(p128), PointW::from_bytes(p128 + 64)}; }
+  static CiphertextW from_bytes(const uint8_t* p128) {
+    return {{W::from_bytes(p128), W::from_bytes(p128 + 32)}, {W::from_bytes(p128 + 64), W::from_bytes(p128 + 96)}};
+  }
 };
 
 /// The nonzero-scalar test shared by the leaves and id hashes: true exactly when the
@@ -73,7 +72,7 @@ Result<W> id_hash_a1(const CiphertextW& e_note, const W& m_issuer);
 /// Identity hash of flavor A2: Poseidon(tag "VeltriaVorn/Notes/IdHash/v2", e_note's
 /// four words, e_iss's four words, t.x, t.y). No range checks: every word is read
 /// modulo r.
-Result<W> id_hash_a2(const CiphertextW& e_note, const CiphertextW& e_iss, const PointW& t);
+Result<W> id_hash_a2(const CiphertextW& e_note, const CiphertextW& e_iss, const G1Words& t);
 
 /// Identity hash of flavor B1: Poseidon(tag "VeltriaVorn/Notes/IdHash/v2",
 /// m_issuer). m_issuer in [1, r) else "scalars must lie in [1, ORDER)".

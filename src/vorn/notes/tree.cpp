@@ -208,7 +208,7 @@ std::optional<size_t> IdentityMerkleTree::find(const W& leaf) const {
   return static_cast<size_t>(it - leaves_.begin());
 }
 
-Result<bool> IdentityMerkleTree::contains_identity(const PointW& m, const std::optional<W>& root) const {
+Result<bool> IdentityMerkleTree::contains_identity(const G1Words& m, const std::optional<W>& root) const {
   VORN_TRY(const W leaf, identity_leaf(m));
   const std::optional<size_t> pos = find(leaf);
   if (!pos) return false;

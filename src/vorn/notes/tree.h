@@ -90,7 +90,7 @@ class IdentityMerkleTree {
   /// Whether identity_leaf(M) is among the leaves (the first position counts) and,
   /// when `root` is given, whether that position's path folds to it. An unknown
   /// identity or an empty tree answers false; only Poseidon's errors fail.
-  Result<bool> contains_identity(const PointW& m, const std::optional<W>& root = std::nullopt) const;
+  Result<bool> contains_identity(const G1Words& m, const std::optional<W>& root = std::nullopt) const;
 
   /// The node reached from `leaf` along the first min(|siblings|, |bits|) steps: at
   /// a nonzero bit the current node is the right child, node(sibling, current),

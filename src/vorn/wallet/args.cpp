@@ -145,20 +145,20 @@ Result<std::optional<W>> opt_w(const Json& obj, std::string_view key, std::strin
   return std::optional<W>(w);
 }
 
-Result<PointW> as_g1(const Json& v) {
+Result<G1Words> as_g1(const Json& v) {
   VORN_TRY(W x, get_w(v, "x"));
   VORN_TRY(W y, get_w(v, "y"));
-  return PointW{x, y};
+  return G1Words{x, y};
 }
 
-Result<PointW> get_g1(const Json& obj, std::string_view key) {
+Result<G1Words> get_g1(const Json& obj, std::string_view key) {
   VORN_TRY(const Json* v, get_field(obj, key));
   return as_g1(*v);
 }
 
 Result<CiphertextW> as_ct(const Json& v) {
-  VORN_TRY(PointW r, get_g1(v, "R"));
-  VORN_TRY(PointW c, get_g1(v, "C"));
+  VORN_TRY(G1Words r, get_g1(v, "R"));
+  VORN_TRY(G1Words c, get_g1(v, "C"));
   return CiphertextW{r, c};
 }
 
@@ -167,11 +167,11 @@ Result<CiphertextW> get_ct(const Json& obj, std::string_view key) {
   return as_ct(*v);
 }
 
-Result<std::optional<PointW>> opt_g1(const Json& obj, std::string_view key) {
+Result<std::optional<G1Words>> opt_g1(const Json& obj, std::string_view key) {
   const Json* v = get_opt(obj, key);
-  if (!v) return std::optional<PointW>();
-  VORN_TRY(PointW p, as_g1(*v));
-  return std::optional<PointW>(p);
+  if (!v) return std::optional<G1Words>();
+  VORN_TRY(G1Words p, as_g1(*v));
+  return std::optional<G1Words>(p);
 }
 
 Result<std::optional<CiphertextW>> opt_ct(const Json& obj, std::string_view key) {
@@ -181,20 +181,20 @@ Result<std::optional<CiphertextW>> opt_ct(const Json& obj, std::string_view key)
   return std::optional<CiphertextW>(c);
 }
 
-Result<PointW> as_g1_dec(const Json& v) {
+Result<G1Words> as_g1_dec(const Json& v) {
   VORN_TRY(W x, get_dec_w(v, "x"));
   VORN_TRY(W y, get_dec_w(v, "y"));
-  return PointW{x, y};
+  return G1Words{x, y};
 }
 
-Result<PointW> get_g1_dec(const Json& obj, std::string_view key) {
+Result<G1Words> get_g1_dec(const Json& obj, std::string_view key) {
   VORN_TRY(const Json* v, get_field(obj, key));
   return as_g1_dec(*v);
 }
 
 Result<CiphertextW> as_ct_dec(const Json& v) {
-  VORN_TRY(PointW r, get_g1_dec(v, "R"));
-  VORN_TRY(PointW c, get_g1_dec(v, "C"));
+  VORN_TRY(G1Words r, get_g1_dec(v, "R"));
+  VORN_TRY(G1Words c, get_g1_dec(v, "C"));
   return CiphertextW{r, c};
 }
 
@@ -269,10 +269,10 @@ std::string scalar_hex(const W& w) { return hex_w(reduce_mod_r(w)); }
 
 std::string dec_w(const W& w) { return to_decimal(w); }
 
-Json g1_hex(const PointW& p) {
+Json g1_hex(const G1Words& p) {
   Json o = Json::object();
-  o.set("x", Json::string(hex_w(p.x)));
-  o.set("y", Json::string(hex_w(p.y)));
+  o.set("x", Json::string(hex_w(p[0])));
+  o.set("y", Json::string(hex_w(p[1])));
   return o;
 }
 

@@ -45,7 +45,7 @@ inline constexpr std::string_view kExpectedHexString = "args: expected a hex str
 /// words: the notes layer's carriers, so that what is read here goes straight into
 /// the note hashes and leaves.
 using notes::CiphertextW;
-using notes::PointW;
+using notes::G1Words;
 
 /// Parses the argument text of a wallet call. Any JSON value is returned as is (a
 /// non-object simply has no fields). Error: "args: invalid JSON: " followed by the
@@ -103,16 +103,16 @@ Result<std::optional<W>> opt_w(const Json& obj, std::string_view key,
 
 /// A hex point: `get_w` of "x", then of "y" (a value that is not an object fails
 /// with "receipt: missing field").
-Result<PointW> get_g1(const Json& obj, std::string_view key);
-Result<PointW> as_g1(const Json& v);
+Result<G1Words> get_g1(const Json& obj, std::string_view key);
+Result<G1Words> as_g1(const Json& v);
 
 /// A hex ciphertext: the point "R", then the point "C".
 Result<CiphertextW> get_ct(const Json& obj, std::string_view key);
 Result<CiphertextW> as_ct(const Json& v);
 
 /// A decimal point: `get_dec_w` of "x", then of "y".
-Result<PointW> get_g1_dec(const Json& obj, std::string_view key);
-Result<PointW> as_g1_dec(const Json& v);
+Result<G1Words> get_g1_dec(const Json& obj, std::string_view key);
+Result<G1Words> as_g1_dec(const Json& v);
 
 /// A decimal ciphertext: the decimal point "R", then "C".
 Result<CiphertextW> get_ct_dec(const Json& obj, std::string_view key);
@@ -120,7 +120,7 @@ Result<CiphertextW> as_ct_dec(const Json& v);
 
 /// An optional point or ciphertext: nothing when absent (as `get_opt`), else the
 /// errors of `as_g1` / `as_ct`. A party's "E" is read this way.
-Result<std::optional<PointW>> opt_g1(const Json& obj, std::string_view key);
+Result<std::optional<G1Words>> opt_g1(const Json& obj, std::string_view key);
 Result<std::optional<CiphertextW>> opt_ct(const Json& obj, std::string_view key);
 
 // ---- Integers and arrays
@@ -151,7 +151,7 @@ W reduce_mod_r(const W& w);
 std::string dec_w(const W& w);
 
 /// {"x": hex_w(x), "y": hex_w(y)}, coordinates as they are.
-Json g1_hex(const PointW& p);
+Json g1_hex(const G1Words& p);
 
 /// {"R": g1_hex(R), "C": g1_hex(C)}.
 Json ct_hex(const CiphertextW& ct);

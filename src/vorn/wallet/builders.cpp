@@ -29,11 +29,11 @@ Result<uint64_t> get_u64(const Json& obj, std::string_view key) {
 
 Json text(std::string_view s) { return Json::string(std::string(s)); }
 Json scalar(const W& w) { return Json::string(scalar_hex(w)); }
-Json point(const bn254::G1Words& p) { return g1_hex(point_w(p)); }
+Json point(const bn254::G1Words& p) { return g1_hex(p); }
 
 // k*G, constant time in k (receiving secrets; note values).
-PointW mul_gen_ct(const W& k) {
-  return point_w(bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::Fr::from_w_reduce(k))));
+G1Words mul_gen_ct(const W& k) {
+  return bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::Fr::from_w_reduce(k)));
 }
 
 // Constant-time equality of two words.
@@ -76,10 +76,10 @@ struct NoteArgs {
 // nonces are checked together and the proofs made once everything else has passed.
 class VdJobs {
  public:
-  Result<size_t> add(const CiphertextW& ct, const W& sk, const PointW& m, const W& account, const W& t) {
-    VORN_CHECK(bn254::g1_from_w(g1_words(ct.r)));
-    VORN_CHECK(bn254::g1_from_w(g1_words(ct.c)));
-    VORN_CHECK(bn254::g1_from_w(g1_words(m)));
+  Result<size_t> add(const CiphertextW& ct, const W& sk, const G1Words& m, const W& account, const W& t) {
+    VORN_CHECK(bn254::g1_from_w(ct.r));
+    VORN_CHECK(bn254::g1_from_w(ct.c));
+    VORN_CHECK(bn254::g1_from_w(m));
     jobs_.push_back({ct, sk, m, reduce_mod_r(account), t});
     return jobs_.size() - 1;
   }
@@ -105,7 +105,7 @@ class VdJobs {
     std::vector<Json> out;
     out.reserve(jobs_.size());
     for (const Job& j : jobs_) {
-      VORN_TRY(VdRecord proof, crypto::words::verifiable_decrypt_prove(ct_words(j.ct), j.sk, g1_words(j.m), j.account,
+      VORN_TRY(VdRecord proof, crypto::words::verifiable_decrypt_prove(ct_words(j.ct), j.sk, j.m, j.account,
                                                                        W::from_u64(chainid), j.t));
       Json rec = Json::object();
       rec.set("E_ct", ct_hex(j.ct));
@@ -122,7 +122,7 @@ class VdJobs {
   struct Job {
     CiphertextW ct;
     W sk;
-    PointW m;
+    G1Words m;
     W account;  // reduced: the word the record carries is the word the proof binds
     W t;
   };
@@ -293,7 +293,7 @@ Result<Json> build_eoa_priv(const Common& c, const Json& args) {
 
 // The addressed-mailbox arguments of A1 and A2 notes.
 struct Addressed {
-  PointW pk_recv;
+  G1Words pk_recv;
   std::optional<W> k_recv, r_note, r_id, t_note, t_id;
   const Json* mailbox_binding = nullptr;
 };
@@ -316,7 +316,7 @@ Result<Addressed> read_addressed(const Json& args, const Json& nonces) {
 // instead. Returns the payload with "pkRecv", "rNote"/"rId" and "binding" set; the
 // legs are queued in `jobs` and their indices stored in `legs`.
 Result<Json> note_legs(const Common& c, const NoteArgs& n, const Addressed& a, const CiphertextW& e_note,
-                       const CiphertextW& second, const PointW& second_plain, VdJobs& jobs, size_t legs[2]) {
+                       const CiphertextW& second, const G1Words& second_plain, VdJobs& jobs, size_t legs[2]) {
   Json note = Json::object();
   if (c.role == kRecipient) {
     if (!a.k_recv) return err(kRecipientNeedsKRecv);
@@ -379,7 +379,7 @@ Result<Json> build_note_a2(const Common& c, const NoteArgs& n, const Json& args)
   if (!c.payer.e) return err(kPayerERequired);
   VORN_TRY(CiphertextW e_note, get_ct(args, "eNote"));
   VORN_TRY(CiphertextW e_iss, get_ct(args, "eIss"));
-  VORN_TRY(PointW t_point, get_g1(args, "T"));
+  VORN_TRY(G1Words t_point, get_g1(args, "T"));
   VORN_TRY(W t_vd, get_w(*c.nonces, "t_vd"));
 
   // Without gamma nobody can check that the binding carries the named issuer.

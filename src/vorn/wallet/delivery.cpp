@@ -36,7 +36,7 @@ std::string wrapped_key(std::string_view label) { return std::string(label) + "W
 // Masks under one shared point.
 class Wrap {
  public:
-  explicit Wrap(const PointW& shared) : s_(shared) {}
+  explicit Wrap(const G1Words& shared) : s_(shared) {}
 
   W wrap(std::string_view label, const W& value) const { return wrap_field(label, s_, value); }
 
@@ -49,7 +49,7 @@ class Wrap {
   }
 
  private:
-  PointW s_;
+  G1Words s_;
 };
 
 // The delivery's "flavor" must be exactly the JSON integer `flavor`.
@@ -127,7 +127,7 @@ Result<ReceivingKey> derive_receiving_key(unsigned __int128 rotation, const W& s
   }
 }
 
-Result<PointW> sender_shared_point(const PointW& pk_recv, const W& r_note) {
+Result<G1Words> sender_shared_point(const G1Words& pk_recv, const W& r_note) {
   VORN_TRY(const G1Affine pk, decode_g1(pk_recv));
   const G1 s = mul_ct(pk, fr_of(r_note));
   // At infinity the masks would depend on nothing secret; only that outcome leaves.
@@ -135,34 +135,34 @@ Result<PointW> sender_shared_point(const PointW& pk_recv, const W& r_note) {
   return point_words(s);
 }
 
-PointW recipient_shared_point(const G1Affine& r, const W& k) { return point_words(mul_ct(r, fr_of(k))); }
+G1Words recipient_shared_point(const G1Affine& r, const W& k) { return point_words(mul_ct(r, fr_of(k))); }
 
-W wrap_field(std::string_view label, const PointW& shared, const W& value) {
+W wrap_field(std::string_view label, const G1Words& shared, const W& value) {
   return (fr_of(value) + fr_of(payload_mask(label, shared))).to_w();
 }
 
-W unwrap_field(std::string_view label, const PointW& shared, const W& wrapped) {
+W unwrap_field(std::string_view label, const G1Words& shared, const W& wrapped) {
   return (fr_of(wrapped) - fr_of(payload_mask(label, shared))).to_w();
 }
 
-Result<bool> opens_to_face(const G1Affine& r, const PointW& c_words, const W& k, const W& v) {
+Result<bool> opens_to_face(const G1Affine& r, const G1Words& c_words, const W& k, const W& v) {
   VORN_TRY(const G1Affine c, decode_g1(c_words));
   const G1Affine m = crypto::elgamal_decrypt(crypto::Ciphertext{r, c}, fr_of(k));
   return same_words(point_words(m), point_words(mul_g_ct(fr_of(v))));
 }
 
-bool is_randomness_of(const W& r, const PointW& point) { return same_words(point_words(mul_g_ct(fr_of(r))), point); }
+bool is_randomness_of(const W& r, const G1Words& point) { return same_words(point_words(mul_g_ct(fr_of(r))), point); }
 
-Result<bool> t_opens_to_mailbox(const G1Affine& r_iss, const W& k, const W& gamma, const PointW& t) {
+Result<bool> t_opens_to_mailbox(const G1Affine& r_iss, const W& k, const W& gamma, const G1Words& t) {
   VORN_TRY(const G1 gamma_h, mul_h_ct(fr_of(gamma)));
   return same_words(point_words(mul_ct(r_iss, fr_of(k)) + gamma_h), t);
 }
 
-W payload_mask(std::string_view label, const PointW& shared) {
+W payload_mask(std::string_view label, const G1Words& shared) {
   static constexpr uint8_t kSlash[1] = {'/'};
   const hash::Bytes slash(kSlash, 1);
   return reduce_mod_r(hash::keccak_prefixed(hash::Tag::PayloadWrap, {slash, hash::as_bytes(label), slash,
-                                                                     hash::as_bytes(shared.x), hash::as_bytes(shared.y)}));
+                                                                     hash::as_bytes(shared[0]), hash::as_bytes(shared[1])}));
 }
 
 Result<std::string> receiving_key(std::string_view args_json) {
@@ -179,7 +179,7 @@ Result<std::string> receiving_key(std::string_view args_json) {
 Result<std::string> wrap_mask(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
   VORN_TRY(const std::string label, get_str(args, "label"));
-  VORN_TRY(const PointW shared, get_g1(args, "shared"));
+  VORN_TRY(const G1Words shared, get_g1(args, "shared"));
   return hex_w(payload_mask(label, shared));
 }
 
@@ -191,8 +191,8 @@ Result<std::string> deliver_a1(std::string_view args_json) {
   VORN_TRY(const W rho, get_w(args, "rho"));
   VORN_TRY(const W predicate, get_w(args, "predicate"));
   VORN_TRY(const W r_note, get_w(args, "r_note"));
-  VORN_TRY(const PointW pk_recv, get_g1(args, "pk_recv"));
-  VORN_TRY(const PointW s, sender_shared_point(pk_recv, r_note));
+  VORN_TRY(const G1Words pk_recv, get_g1(args, "pk_recv"));
+  VORN_TRY(const G1Words s, sender_shared_point(pk_recv, r_note));
   const Wrap wrap(s);
   Json out = Json::object();
   out.set("flavor", Json::number_u64(kFlavorA1));
@@ -209,7 +209,7 @@ Result<std::string> deliver_a2(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
   VORN_TRY(const CiphertextW e_note, get_ct(args, "eNote"));
   VORN_TRY(const CiphertextW e_iss, get_ct(args, "eIss"));
-  VORN_TRY(const PointW t, get_g1(args, "T"));
+  VORN_TRY(const G1Words t, get_g1(args, "T"));
   VORN_TRY(const W v, get_w(args, "v"));
   VORN_TRY(const W rho, get_w(args, "rho"));
   VORN_TRY(const W predicate, get_w(args, "predicate"));
@@ -217,8 +217,8 @@ Result<std::string> deliver_a2(std::string_view args_json) {
   VORN_TRY(const W r_prime, get_w(args, "r_prime"));
   VORN_TRY(const W salt_iss, get_w(args, "salt_iss"));
   VORN_TRY(const W gamma, get_w(args, "gamma"));
-  VORN_TRY(const PointW pk_recv, get_g1(args, "pk_recv"));
-  VORN_TRY(const PointW s, sender_shared_point(pk_recv, r_note));
+  VORN_TRY(const G1Words pk_recv, get_g1(args, "pk_recv"));
+  VORN_TRY(const G1Words s, sender_shared_point(pk_recv, r_note));
   const Wrap wrap(s);
   Json out = Json::object();
   out.set("flavor", Json::number_u64(kFlavorA2));
@@ -268,7 +268,7 @@ Result<std::string> open_a2(std::string_view args_json) {
   if (!has_flavor(*delivery, kFlavorA2)) return err(kNotA2Delivery);
   VORN_TRY(const CiphertextW e_note, get_ct_dec(*delivery, "eNote"));
   VORN_TRY(const CiphertextW e_iss, get_ct_dec(*delivery, "eIss"));
-  VORN_TRY(const PointW t, get_g1_dec(*delivery, "T"));
+  VORN_TRY(const G1Words t, get_g1_dec(*delivery, "T"));
   VORN_TRY(const G1Affine note_r, decode_g1(e_note.r));
   const Wrap wrap(recipient_shared_point(note_r, k));
   VORN_TRY(const W rho, wrap.unwrap(*delivery, kLabelRho));
@@ -301,8 +301,8 @@ Result<std::string> open_a2(std::string_view args_json) {
 
 Result<std::string> prove_receiving_binding(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kBindingWordPaths));
-  VORN_TRY(const PointW m_rec, get_g1(args, "M_rec"));
-  VORN_TRY(const PointW pk_recv, get_g1(args, "pk_recv"));
+  VORN_TRY(const G1Words m_rec, get_g1(args, "M_rec"));
+  VORN_TRY(const G1Words pk_recv, get_g1(args, "pk_recv"));
   VORN_TRY(const W salt, get_w(args, "salt"));
   VORN_TRY(const notes::IdentityMerkleTree tree, leaf_tree(args));
   VORN_TRY(const W leaf, notes::mailbox_leaf(m_rec, pk_recv, salt));
@@ -333,9 +333,9 @@ Result<std::string> prove_receiving_binding(std::string_view args_json) {
 
 Result<bool> verify_receiving_binding(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
-  VORN_TRY(const PointW m_rec, get_g1(args, "M_rec"));
+  VORN_TRY(const G1Words m_rec, get_g1(args, "M_rec"));
   VORN_TRY(const Json* binding, get_field(args, "binding"));
-  VORN_TRY(const PointW pk_recv, get_g1(*binding, "pk_recv"));
+  VORN_TRY(const G1Words pk_recv, get_g1(*binding, "pk_recv"));
   VORN_TRY(const W salt, get_w(*binding, "salt"));
   VORN_TRY(const W expected_leaf, notes::mailbox_leaf(m_rec, pk_recv, salt));
   VORN_TRY(const Json* path_obj, get_field(*binding, "path"));

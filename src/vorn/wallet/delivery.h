@@ -48,7 +48,7 @@ inline constexpr std::string_view kAggregatorSlot = "the subtree's root is not a
 /// A receiving secret and its public point k*G.
 struct ReceivingKey {
   W k;
-  notes::PointW pk_recv;
+  notes::G1Words pk_recv;
 };
 
 /// k = Keccak-256("VeltriaVorn/Notes/ReceivingKey/v2" || seed mod r || counter as a
@@ -61,7 +61,7 @@ Result<ReceivingKey> derive_receiving_key(unsigned __int128 rotation, const W& s
 /// The wrap mask of `label` under the shared point words `shared` (used as given,
 /// infinity as (0, 0)): a scalar word in [0, r). Never fails; constant time in the
 /// point.
-W payload_mask(std::string_view label, const notes::PointW& shared);
+W payload_mask(std::string_view label, const notes::G1Words& shared);
 
 // ---- the secret steps on native values (the JSON entry points below are built on
 // them). Each is constant time in its secrets; what leaves it is the value the
@@ -70,27 +70,27 @@ W payload_mask(std::string_view label, const notes::PointW& shared);
 
 /// S = r_note*pk_recv, the sender's shared point, after decoding pk_recv (point
 /// messages). Fails with kSharedPointIdentity at infinity.
-Result<notes::PointW> sender_shared_point(const notes::PointW& pk_recv, const W& r_note);
+Result<notes::G1Words> sender_shared_point(const notes::G1Words& pk_recv, const W& r_note);
 
 /// S = k*R, the recipient's shared point (R = eNote.R, decoded).
-notes::PointW recipient_shared_point(const bn254::G1Affine& r, const W& k);
+notes::G1Words recipient_shared_point(const bn254::G1Affine& r, const W& k);
 
 /// (value mod r + mask(label, S)) mod r.
-W wrap_field(std::string_view label, const notes::PointW& shared, const W& value);
+W wrap_field(std::string_view label, const notes::G1Words& shared, const W& value);
 
 /// (wrapped - mask(label, S)) mod r.
-W unwrap_field(std::string_view label, const notes::PointW& shared, const W& wrapped);
+W unwrap_field(std::string_view label, const notes::G1Words& shared, const W& wrapped);
 
 /// The value check of an opening: eNote = (R, C) decrypts under k to v*G. Decodes C
 /// (point messages); false when it does not.
-Result<bool> opens_to_face(const bn254::G1Affine& r, const notes::PointW& c, const W& k, const W& v);
+Result<bool> opens_to_face(const bn254::G1Affine& r, const notes::G1Words& c, const W& k, const W& v);
 
 /// The randomness check of an opening: r*G equals the given point words.
-bool is_randomness_of(const W& r, const notes::PointW& point);
+bool is_randomness_of(const W& r, const notes::G1Words& point);
 
 /// The mailbox check of an A2 opening: k*R_iss + gamma*H equals T (R_iss = eIss.R,
 /// decoded). Fails only with the generator's internal invariant.
-Result<bool> t_opens_to_mailbox(const bn254::G1Affine& r_iss, const W& k, const W& gamma, const notes::PointW& t);
+Result<bool> t_opens_to_mailbox(const bn254::G1Affine& r_iss, const W& k, const W& gamma, const notes::G1Words& t);
 
 // ---- JSON entry points
 

@@ -57,7 +57,7 @@ Result<Fr> check_account(const FoldAccount& a, std::string_view dep_c_message) {
 
 Json quadruple(const CiphertextW& ct) {
   Json a = Json::array();
-  for (const W* w : {&ct.r.x, &ct.r.y, &ct.c.x, &ct.c.y}) a.push(dec_scalar(*w));
+  for (const W* w : {&ct.r[0], &ct.r[1], &ct.c[0], &ct.c[1]}) a.push(dec_scalar(*w));
   return a;
 }
 
@@ -76,20 +76,20 @@ void set_path(Json& out, const PathRecord& path, const char* elements_key, const
 
 // The account fields shared by both witnesses: coordinates as limbs, not reduced.
 void set_account_fields(Json& out, const FoldAccount& a) {
-  out.set("eEncRx", limbs(a.e_enc.r.x));
-  out.set("eEncRy", limbs(a.e_enc.r.y));
-  out.set("eEncCx", limbs(a.e_enc.c.x));
-  out.set("eEncCy", limbs(a.e_enc.c.y));
-  out.set("pkDepX", limbs(a.pk_dep.x));
-  out.set("pkDepY", limbs(a.pk_dep.y));
-  out.set("eDepRx", limbs(a.e_dep.r.x));
-  out.set("eDepRy", limbs(a.e_dep.r.y));
-  out.set("eDepCx", limbs(a.e_dep.c.x));
-  out.set("eDepCy", limbs(a.e_dep.c.y));
+  out.set("eEncRx", limbs(a.e_enc.r[0]));
+  out.set("eEncRy", limbs(a.e_enc.r[1]));
+  out.set("eEncCx", limbs(a.e_enc.c[0]));
+  out.set("eEncCy", limbs(a.e_enc.c[1]));
+  out.set("pkDepX", limbs(a.pk_dep[0]));
+  out.set("pkDepY", limbs(a.pk_dep[1]));
+  out.set("eDepRx", limbs(a.e_dep.r[0]));
+  out.set("eDepRy", limbs(a.e_dep.r[1]));
+  out.set("eDepCx", limbs(a.e_dep.c[0]));
+  out.set("eDepCy", limbs(a.e_dep.c[1]));
 }
 
 // True when the x-coordinates of two points, reduced modulo r, coincide.
-bool share_x_mod_r(const PointW& a, const PointW& b) { return same_word(reduce_mod_r(a.x), reduce_mod_r(b.x)); }
+bool share_x_mod_r(const G1Words& a, const G1Words& b) { return same_word(reduce_mod_r(a[0]), reduce_mod_r(b[0])); }
 
 }  // namespace
 
@@ -131,7 +131,7 @@ Result<FoldA2Values> fold_a2_relations(const FoldA2Input& in) {
 
   // The circuit adds these pairs with the incomplete formula, which needs distinct
   // x-coordinates in its field.
-  const PointW m_i_w = point_words(m_i), rm_g_w = point_words(rm_g), tk_g_w = point_words(tk_g),
+  const G1Words m_i_w = point_words(m_i), rm_g_w = point_words(rm_g), tk_g_w = point_words(tk_g),
                gamma_h_w = point_words(gamma_h);
   if (share_x_mod_r(m_i_w, rm_g_w)) return err(kFoldIssCSharedX);
   if (share_x_mod_r(m_i_w, tk_g_w)) return err(kFoldEncCSharedX);
@@ -204,8 +204,8 @@ Result<std::string> deposit_fold_a2_witness(std::string_view args_json) {
   out.set("eNote", quadruple(in.e_note));
   out.set("eIss0", quadruple(in.e_iss));
   Json t_arr = Json::array();
-  t_arr.push(dec_scalar(in.t.x));
-  t_arr.push(dec_scalar(in.t.y));
+  t_arr.push(dec_scalar(in.t[0]));
+  t_arr.push(dec_scalar(in.t[1]));
   out.set("T", std::move(t_arr));
   out.set("r", scalar_limbs(in.r_prime));
   out.set("k_recv", scalar_limbs(a.k));
@@ -218,8 +218,8 @@ Result<std::string> deposit_fold_a2_witness(std::string_view args_json) {
   out.set("cd", scalar_limbs(x.cd));
   out.set("gamma", scalar_limbs(in.gamma));
   Json mi = Json::array();
-  mi.push(limbs(x.m_i.x));
-  mi.push(limbs(x.m_i.y));
+  mi.push(limbs(x.m_i[0]));
+  mi.push(limbs(x.m_i[1]));
   out.set("MI", std::move(mi));
   out.set("salt", Json::string(dec_w(a.salt)));
   out.set("saltIss", Json::string(dec_w(in.salt_iss)));

@@ -74,7 +74,7 @@ struct FoldAccount {
   PathRecord path;
   W m_rec, k, sk_dep, salt, t, r_e, rho, id_hash, identity_root;
   notes::CiphertextW e_dep;
-  notes::PointW pk_dep;
+  notes::G1Words pk_dep;
   notes::CiphertextW e_enc;
 };
 
@@ -95,14 +95,14 @@ struct FoldA2Input {
   notes::CiphertextW e_note, e_iss;
   W r_prime, salt_iss;
   PathRecord iss_path;
-  notes::PointW t;
+  notes::G1Words t;
   W gamma;
   FoldAccount account;
 };
 /// What an A2 witness adds to its inputs.
 struct FoldA2Values {
   bn254::Fr rm, tk, cd;
-  notes::PointW m_i;
+  notes::G1Words m_i;
   W nullifier;
 };
 /// The A2 relations in the order of deposit_fold_a2_witness, with its messages.

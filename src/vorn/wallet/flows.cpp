@@ -85,12 +85,12 @@ Result<notes::IdentityMerkleTree> tree_at(const Json& args, std::string_view key
 
 // The identity point's leaf is in the tree. No root here: the receipt records what
 // the tree it was given holds.
-Result<bool> holds(const notes::IdentityMerkleTree& tree, const PointW& m) { return tree.contains_identity(m); }
+Result<bool> holds(const notes::IdentityMerkleTree& tree, const G1Words& m) { return tree.contains_identity(m); }
 
 // The fields every recipient receipt shares, as the maker computes them.
 struct Recipient {
   W k;
-  PointW m_rec;
+  G1Words m_rec;
   W issuer, chainid;  // reduced mod r: the words the proof binds are the words written
   W t_vd;
 };
@@ -119,9 +119,9 @@ Status check_receiving_key(const Recipient& r) {
 
 // The proof that `ct` decrypts under k to `m`, bound to (issuer, chainid).
 // Decodes R, C, then M (the prover's order).
-Result<VdRecord> prove_decryption(const Recipient& r, const CiphertextW& ct, const PointW& m) {
+Result<VdRecord> prove_decryption(const Recipient& r, const CiphertextW& ct, const G1Words& m) {
   VORN_CHECK(check_nonces({fr_of(r.t_vd)}));
-  return cw::verifiable_decrypt_prove(ct_words(ct), r.k, g1_words(m), r.issuer, r.chainid, r.t_vd);
+  return cw::verifiable_decrypt_prove(ct_words(ct), r.k, m, r.issuer, r.chainid, r.t_vd);
 }
 
 // The receipt fields both flavors write.
@@ -146,7 +146,7 @@ struct Registry {
   W identity_root;
   std::optional<bool> root_ok;
 
-  Result<bool> member(const PointW& m) {
+  Result<bool> member(const G1Words& m) {
     VORN_TRY(const bool present, tree.contains_identity(m));
     if (!present) return false;
     if (!root_ok) {
@@ -163,8 +163,8 @@ Result<Registry> read_registry(const Json& args) {
   return Registry{std::move(tree), identity_root, std::nullopt};
 }
 
-Result<std::string> verdict(std::optional<std::string_view> failure, const PointW& issuer_m,
-                            const PointW& recipient_m, const W& value) {
+Result<std::string> verdict(std::optional<std::string_view> failure, const G1Words& issuer_m,
+                            const G1Words& recipient_m, const W& value) {
   Json o = Json::object();
   o.set("valid", Json::boolean(!failure));
   o.set("reason", Json::string(std::string(failure ? *failure : kValid)));
@@ -175,7 +175,7 @@ Result<std::string> verdict(std::optional<std::string_view> failure, const Point
 }
 
 // Membership of the recipient, then of the issuer: the first failure's reason.
-Result<std::optional<std::string_view>> membership(Registry& reg, const PointW& m_rec, const PointW& m_iss) {
+Result<std::optional<std::string_view>> membership(Registry& reg, const G1Words& m_rec, const G1Words& m_iss) {
   VORN_TRY(const bool rec_ok, reg.member(m_rec));
   if (!rec_ok) return std::optional<std::string_view>(kRecipientNotRegistered);
   VORN_TRY(const bool iss_ok, reg.member(m_iss));
@@ -188,8 +188,8 @@ Result<std::optional<std::string_view>> membership(Registry& reg, const PointW& 
 Result<std::string> mint_unilateral_a1(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json));
   VORN_TRY(const Json* nonces, get_field(args, "nonces"));
-  VORN_TRY(const PointW m_rec_w, get_g1(args, "M_rec"));
-  VORN_TRY(const PointW pk_recv_w, get_g1(args, "pk_recv"));
+  VORN_TRY(const G1Words m_rec_w, get_g1(args, "M_rec"));
+  VORN_TRY(const G1Words pk_recv_w, get_g1(args, "pk_recv"));
   NoteFields n;
   VORN_TRY(n.v, get_w(args, "v"));
   VORN_TRY(n.rho, get_w(args, "rho"));
@@ -224,7 +224,7 @@ Result<std::string> mint_unilateral_a2(std::string_view args_json) {
   VORN_TRY(const Json* nonces, get_field(args, "nonces"));
   VORN_TRY(const W sk_iss, get_w(args, "sk_iss"));
   VORN_TRY(const CiphertextW e_reg_w, get_ct(args, "E_reg"));
-  VORN_TRY(const PointW pk_recv_w, get_g1(args, "pk_recv"));
+  VORN_TRY(const G1Words pk_recv_w, get_g1(args, "pk_recv"));
   NoteFields n;
   VORN_TRY(n.v, get_w(args, "v"));
   VORN_TRY(n.rho, get_w(args, "rho"));
@@ -249,9 +249,9 @@ Result<std::string> mint_unilateral_a2(std::string_view args_json) {
   const CiphertextW e_note = ct_of(crypto::elgamal_encrypt(value_point(n.v), pk_recv, rn));
   const CiphertextW e_iss = ct_of(crypto::elgamal_encrypt(m_i, pk_recv, rp));
   VORN_TRY(const BindingRecord binding,
-           cw::issuer_reenc_prove(sk_iss, r_prime, g1_words(pk_recv_w), ct_words(e_reg_w), ct_words(e_iss), issuer,
+           cw::issuer_reenc_prove(sk_iss, r_prime, pk_recv_w, ct_words(e_reg_w), ct_words(e_iss), issuer,
                                   chainid, beta, gamma, k_r, k_b, k_s, k_g));
-  VORN_TRY(const W id_hash, notes::id_hash_a2(e_note, e_iss, point_w(binding.T)));
+  VORN_TRY(const W id_hash, notes::id_hash_a2(e_note, e_iss, binding.T));
   VORN_TRY(Committed c, commit(notes::kFlavorA2, n, id_hash));
 
   Json out = Json::object();
@@ -279,7 +279,7 @@ Result<std::string> make_receipt_a1(std::string_view args_json) {
   VORN_TRY(const NoteOpening opening, opening_from(*opening_rec));
   VORN_TRY(const notes::IdentityMerkleTree tree, tree_at(args, "tree"));
   VORN_TRY(Recipient r, read_recipient(args));
-  VORN_TRY(const PointW m_iss, get_g1(args, "M_iss"));
+  VORN_TRY(const G1Words m_iss, get_g1(args, "M_iss"));
   VORN_CHECK(read_binding_words(args, r));
   VORN_CHECK(check_receiving_key(r));
 
@@ -316,7 +316,7 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
 
   // The issuer identity this mailbox received (constant time in k_recv).
   VORN_TRY(const Ciphertext e_iss, decode_ct(e_iss_w));
-  const PointW m_i = point_words(crypto::elgamal_decrypt(e_iss, fr_of(r.k)));
+  const G1Words m_i = point_words(crypto::elgamal_decrypt(e_iss, fr_of(r.k)));
   VORN_TRY(const VdRecord vd, prove_decryption(r, e_iss_w, m_i));
   VORN_TRY(const bool iss_member, holds(tree, m_i));
   VORN_TRY(const bool rec_member, holds(tree, r.m_rec));
@@ -334,9 +334,9 @@ Result<std::string> make_receipt_a2(std::string_view args_json) {
 Result<std::string> verify_receipt_a1(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
-  VORN_TRY(const PointW m_iss, get_g1(*rc, "M_iss"));
-  VORN_TRY(const PointW m_rec, get_g1(*rc, "M_rec"));
-  VORN_TRY(const PointW pk_recv, get_g1(*rc, "pk_recv"));
+  VORN_TRY(const G1Words m_iss, get_g1(*rc, "M_iss"));
+  VORN_TRY(const G1Words m_rec, get_g1(*rc, "M_rec"));
+  VORN_TRY(const G1Words pk_recv, get_g1(*rc, "pk_recv"));
   VORN_TRY(const W value, get_w(*rc, "value"));
   VORN_TRY(const CiphertextW e_rec, get_ct(*rc, "eRec"));
   VORN_TRY(const Json* vd_rec, get_field(*rc, "vd"));
@@ -346,9 +346,9 @@ Result<std::string> verify_receipt_a1(std::string_view args_json) {
   VORN_TRY(Registry reg, read_registry(args));
 
   VORN_TRY(const bool vd_ok,
-           cw::verifiable_decrypt_verify(ct_words(e_rec), g1_words(pk_recv), g1_words(m_rec), vd, issuer, chainid));
+           cw::verifiable_decrypt_verify(ct_words(e_rec), pk_recv, m_rec, vd, issuer, chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_iss, m_rec, value);
-  if (pk_recv == PointW{}) return verdict(kReceivingKeyInfinite, m_iss, m_rec, value);
+  if (pk_recv == G1Words{}) return verdict(kReceivingKeyInfinite, m_iss, m_rec, value);
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_iss));
   return verdict(failure, m_iss, m_rec, value);
 }
@@ -356,9 +356,9 @@ Result<std::string> verify_receipt_a1(std::string_view args_json) {
 Result<std::string> verify_receipt_a2(std::string_view args_json) {
   VORN_TRY(const Json args, parse_args(args_json, kTreeWordPaths));
   VORN_TRY(const Json* rc, get_field(args, "receipt"));
-  VORN_TRY(const PointW m_i, get_g1(*rc, "M_I"));
-  VORN_TRY(const PointW m_rec, get_g1(*rc, "M_rec"));
-  VORN_TRY(const PointW pk_recv, get_g1(*rc, "pk_recv"));
+  VORN_TRY(const G1Words m_i, get_g1(*rc, "M_I"));
+  VORN_TRY(const G1Words m_rec, get_g1(*rc, "M_rec"));
+  VORN_TRY(const G1Words pk_recv, get_g1(*rc, "pk_recv"));
   VORN_TRY(const W value, get_w(*rc, "value"));
   VORN_TRY(const CiphertextW e_iss, get_ct(*rc, "eIss"));
   VORN_TRY(const Json* vd_rec, get_field(*rc, "vd"));
@@ -369,22 +369,22 @@ Result<std::string> verify_receipt_a2(std::string_view args_json) {
   VORN_TRY(const W issuer, get_w(*rc, "issuer"));
   VORN_TRY(const W chainid, get_w(*rc, "chainid"));
   VORN_TRY(Registry reg, read_registry(args));
-  VORN_TRY(const PointW pk_iss, get_g1(args, "pk_iss"));
+  VORN_TRY(const G1Words pk_iss, get_g1(args, "pk_iss"));
   VORN_TRY(const CiphertextW e_reg, get_ct(args, "E_reg"));
 
   VORN_TRY(const bool binding_ok,
-           cw::issuer_reenc_verify(g1_words(pk_iss), ct_words(e_reg), ct_words(e_iss), binding, issuer, chainid));
+           cw::issuer_reenc_verify(pk_iss, ct_words(e_reg), ct_words(e_iss), binding, issuer, chainid));
   if (!binding_ok) return verdict(kBindingInvalid, m_i, m_rec, value);
   VORN_TRY(const bool vd_ok,
-           cw::verifiable_decrypt_verify(ct_words(e_iss), g1_words(pk_recv), g1_words(m_i), vd, issuer, chainid));
+           cw::verifiable_decrypt_verify(ct_words(e_iss), pk_recv, m_i, vd, issuer, chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_i, m_rec, value);
-  if (pk_recv == PointW{}) return verdict(kReceivingKeyInfinite, m_i, m_rec, value);
+  if (pk_recv == G1Words{}) return verdict(kReceivingKeyInfinite, m_i, m_rec, value);
 
   // The identity the binding carries: C - T = M - gamma*H, since T = r'*pk_rec +
   // gamma*H and C = M + r'*pk_rec. Public data, variable time. Both points decoded
   // above by the binding's verifier.
   VORN_TRY(const G1Affine c, decode_g1(e_iss.c));
-  VORN_TRY(const G1Affine t, decode_g1(point_w(binding.T)));
+  VORN_TRY(const G1Affine t, decode_g1(binding.T));
   VORN_TRY(const G1Affine h, hash::h_pedersen_affine());
   const G1 carried = bn254::g1_mul_var(h, fr_of(gamma)).add_affine(c) - G1::from_affine(t);
   if (point_words(carried.to_affine_var()) != m_i) return verdict(kBindingIdentityNotDecrypted, m_i, m_rec, value);

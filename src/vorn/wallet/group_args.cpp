@@ -11,21 +11,20 @@ namespace vorn::wallet {
 
 Fr fr_of(const W& w) { return Fr::from_w_reduce(w); }
 
-Result<G1Affine> decode_g1(const PointW& p) { return bn254::g1_from_w(bn254::G1Words{p.x, p.y}); }
+Result<G1Affine> decode_g1(const G1Words& p) { return bn254::g1_from_w(p); }
 
-PointW point_words(const G1Affine& p) {
+G1Words point_words(const G1Affine& p) {
   // These points may come from secrets (r_note*G before it is compared), so the
   // conversion must not branch on them.
-  const bn254::G1Words w = crypto::w_from_g1_ct(p);
-  return {w[0], w[1]};
+  return crypto::w_from_g1_ct(p);
 }
 
-PointW point_words(const G1& p) { return point_words(p.to_affine()); }
+G1Words point_words(const G1& p) { return point_words(p.to_affine()); }
 
 bool same_word(const W& a, const W& b) { return ct::declassify(ct::equal(a.data(), b.data(), 32)); }
 
-bool same_words(const PointW& a, const PointW& b) {
-  return ct::declassify(ct::equal(a.x.data(), b.x.data(), 32) & ct::equal(a.y.data(), b.y.data(), 32));
+bool same_words(const G1Words& a, const G1Words& b) {
+  return ct::declassify(ct::equal(a[0].data(), b[0].data(), 32) & ct::equal(a[1].data(), b[1].data(), 32));
 }
 
 G1 mul_g_ct(const Fr& k) { return bn254::g1_mul_gen_ct(k); }
@@ -37,10 +36,10 @@ Result<G1> mul_h_ct(const Fr& k) {
   return bn254::g1_mul_ct(h, k);
 }
 
-Json g1_dec(const PointW& p) {
+Json g1_dec(const G1Words& p) {
   Json o = Json::object();
-  o.set("x", Json::string(dec_w(p.x)));
-  o.set("y", Json::string(dec_w(p.y)));
+  o.set("x", Json::string(dec_w(p[0])));
+  o.set("y", Json::string(dec_w(p[1])));
   return o;
 }
 

@@ -25,7 +25,7 @@ using bn254::Fr;
 using bn254::G1;
 using bn254::G1Affine;
 using notes::CiphertextW;
-using notes::PointW;
+using notes::G1Words;
 
 /// The scalar of a word reduced modulo r. Constant time.
 Fr fr_of(const W& w);
@@ -33,19 +33,19 @@ Fr fr_of(const W& w);
 /// Decodes point words: (0, 0) is infinity; otherwise each coordinate must be below
 /// q ("coordinate not a canonical Fq element", x first) and the point on the curve
 /// ("G1 point not on curve").
-Result<G1Affine> decode_g1(const PointW& p);
+Result<G1Affine> decode_g1(const G1Words& p);
 
 /// The words of a point (infinity as (0, 0)), without a branch on the point (it
 /// may be secret). The projective form is normalised with a constant-time
 /// inversion.
-PointW point_words(const G1Affine& p);
-PointW point_words(const G1& p);
+G1Words point_words(const G1Affine& p);
+G1Words point_words(const G1& p);
 
 /// True when the two words are equal. Reads all 32 bytes of both (constant time);
 /// the answer itself is public (callers report it), and is declassified as such.
 bool same_word(const W& a, const W& b);
 /// True when both coordinates are equal (constant time; the answer is public).
-bool same_words(const PointW& a, const PointW& b);
+bool same_words(const G1Words& a, const G1Words& b);
 
 /// k*G for the generator G = (1, 2). Constant time in k.
 G1 mul_g_ct(const Fr& k);
@@ -56,7 +56,7 @@ G1 mul_ct(const G1Affine& p, const Fr& k);
 Result<G1> mul_h_ct(const Fr& k);
 
 /// {"x": dec_w(x), "y": dec_w(y)}, coordinates as they are.
-Json g1_dec(const PointW& p);
+Json g1_dec(const G1Words& p);
 /// {"R": g1_dec(R), "C": g1_dec(C)}.
 Json ct_dec(const CiphertextW& ct);
 

@@ -26,7 +26,7 @@ Result<std::string> issue_credential(std::string_view args_json) {
   const Json* r_arg = get_opt(args, "r_delivery");
   if (!pk_arg != !r_arg) return err(kDeliveryArgsTogether);
   VORN_TRY(const std::optional<W> r_delivery, opt_w(args, "r_delivery", kRDeliveryNotHex));
-  std::optional<PointW> applicant_pk;
+  std::optional<G1Words> applicant_pk;
   if (pk_arg) {
     VORN_TRY(applicant_pk, as_g1(*pk_arg));
   }

@@ -41,12 +41,6 @@ Result<std::vector<W>> word_array(const Json& obj, std::string_view key, std::st
   return out;
 }
 
-// A hex point as the crypto layer's words.
-Result<bn254::G1Words> g1_at(const Json& obj, std::string_view key) {
-  VORN_TRY(PointW p, get_g1(obj, key));
-  return g1_words(p);
-}
-
 }  // namespace
 
 Result<Party> party_from(const Json& args, std::string_view key) {
@@ -78,7 +72,7 @@ Result<SchnorrRecord> schnorr_from(const Json& rec) {
   SchnorrRecord out;
   VORN_TRY(out.e, get_w(rec, "e"));
   VORN_TRY(out.s, get_w(rec, "s"));
-  VORN_TRY(out.R, g1_at(rec, "R"));
+  VORN_TRY(out.R, get_g1(rec, "R"));
   return out;
 }
 
@@ -87,9 +81,9 @@ Result<CpRecord> cp_from(const Json& rec) {
   VORN_TRY(out.e, get_w(rec, "e"));
   VORN_TRY(out.s1, get_w(rec, "s1"));
   VORN_TRY(out.s2, get_w(rec, "s2"));
-  VORN_TRY(out.T1, g1_at(rec, "T1"));
-  VORN_TRY(out.T2, g1_at(rec, "T2"));
-  VORN_TRY(out.T3, g1_at(rec, "T3"));
+  VORN_TRY(out.T1, get_g1(rec, "T1"));
+  VORN_TRY(out.T2, get_g1(rec, "T2"));
+  VORN_TRY(out.T3, get_g1(rec, "T3"));
   return out;
 }
 
@@ -100,14 +94,14 @@ Result<BindingRecord> binding_from(const Json& rec) {
   VORN_TRY(out.s_b, get_w(rec, "s_b"));
   VORN_TRY(out.s_s, get_w(rec, "s_s"));
   VORN_TRY(out.s_g, get_w(rec, "s_g"));
-  VORN_TRY(out.A1, g1_at(rec, "A1"));
-  VORN_TRY(out.A2, g1_at(rec, "A2"));
-  VORN_TRY(out.A3, g1_at(rec, "A3"));
-  VORN_TRY(out.A4, g1_at(rec, "A4"));
-  VORN_TRY(out.A5, g1_at(rec, "A5"));
-  VORN_TRY(out.Q, g1_at(rec, "Q"));
-  VORN_TRY(out.U, g1_at(rec, "U"));
-  VORN_TRY(out.T, g1_at(rec, "T"));
+  VORN_TRY(out.A1, get_g1(rec, "A1"));
+  VORN_TRY(out.A2, get_g1(rec, "A2"));
+  VORN_TRY(out.A3, get_g1(rec, "A3"));
+  VORN_TRY(out.A4, get_g1(rec, "A4"));
+  VORN_TRY(out.A5, get_g1(rec, "A5"));
+  VORN_TRY(out.Q, get_g1(rec, "Q"));
+  VORN_TRY(out.U, get_g1(rec, "U"));
+  VORN_TRY(out.T, get_g1(rec, "T"));
   return out;
 }
 
@@ -115,8 +109,8 @@ Result<VdRecord> vd_from(const Json& rec) {
   VdRecord out;
   VORN_TRY(out.e, get_w(rec, "e"));
   VORN_TRY(out.s, get_w(rec, "s"));
-  VORN_TRY(out.T1, g1_at(rec, "T1"));
-  VORN_TRY(out.T2, g1_at(rec, "T2"));
+  VORN_TRY(out.T1, get_g1(rec, "T1"));
+  VORN_TRY(out.T2, get_g1(rec, "T2"));
   return out;
 }
 
@@ -195,8 +189,8 @@ Json vd_json(const VdRecord& proof) {
   Json o = Json::object();
   o.set("e", Json::string(scalar_hex(proof.e)));
   o.set("s", Json::string(scalar_hex(proof.s)));
-  o.set("T1", g1_hex(point_w(proof.T1)));
-  o.set("T2", g1_hex(point_w(proof.T2)));
+  o.set("T1", g1_hex(proof.T1));
+  o.set("T2", g1_hex(proof.T2));
   return o;
 }
 
@@ -207,14 +201,14 @@ Json binding_json(const BindingRecord& b) {
   o.set("s_b", Json::string(scalar_hex(b.s_b)));
   o.set("s_s", Json::string(scalar_hex(b.s_s)));
   o.set("s_g", Json::string(scalar_hex(b.s_g)));
-  o.set("A1", g1_hex(point_w(b.A1)));
-  o.set("A2", g1_hex(point_w(b.A2)));
-  o.set("A3", g1_hex(point_w(b.A3)));
-  o.set("A4", g1_hex(point_w(b.A4)));
-  o.set("A5", g1_hex(point_w(b.A5)));
-  o.set("Q", g1_hex(point_w(b.Q)));
-  o.set("U", g1_hex(point_w(b.U)));
-  o.set("T", g1_hex(point_w(b.T)));
+  o.set("A1", g1_hex(b.A1));
+  o.set("A2", g1_hex(b.A2));
+  o.set("A3", g1_hex(b.A3));
+  o.set("A4", g1_hex(b.A4));
+  o.set("A5", g1_hex(b.A5));
+  o.set("Q", g1_hex(b.Q));
+  o.set("U", g1_hex(b.U));
+  o.set("T", g1_hex(b.T));
   return o;
 }
 

@@ -40,8 +40,8 @@ inline constexpr std::string_view kIndexBitNotBinary = "args: index bit must be 
 struct Party {
   W addr;
   std::string identity;
-  PointW m;
-  PointW pk;
+  G1Words m;
+  G1Words pk;
   std::optional<CiphertextW> e;
   std::optional<W> sk;
 };
@@ -63,9 +63,7 @@ using VdRecord = crypto::words::VdProofW;
 
 /// Conversions between the wallet's point and ciphertext carriers and the crypto
 /// layer's word arrays (plain copies).
-inline bn254::G1Words g1_words(const PointW& p) { return {p.x, p.y}; }
-inline crypto::words::CtWords ct_words(const CiphertextW& c) { return {c.r.x, c.r.y, c.c.x, c.c.y}; }
-inline PointW point_w(const bn254::G1Words& p) { return {p[0], p[1]}; }
+inline crypto::words::CtWords ct_words(const CiphertextW& c) { return {c.r[0], c.r[1], c.c[0], c.c[1]}; }
 inline CiphertextW ciphertext_w(const crypto::words::CtWords& c) { return {{c[0], c[1]}, {c[2], c[3]}}; }
 
 /// A Merkle path as read: the siblings from the leaf level up and the index bits

@@ -129,8 +129,8 @@ W w_from_u128(U128 v) {
 // k*G as words. k is public here (the scalar of an identity text, a note value), so
 // the point is normalised with a variable-time inversion; the fixed-base table
 // makes the product itself the fastest on offer.
-PointW gen_mul(const W& k) {
-  return point_w(bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::Fr::from_w_reduce(k)).to_affine_var()));
+G1Words gen_mul(const W& k) {
+  return bn254::w_from_g1(bn254::g1_mul_gen_ct(bn254::Fr::from_w_reduce(k)).to_affine_var());
 }
 
 bool is_note_type(std::string_view type) { return type == "note-a1" || type == "note-a2" || type == "note-b1"; }
@@ -142,8 +142,8 @@ struct ReceiptParty {
   W addr;
   std::string kind;
   std::string identity;
-  PointW m;
-  PointW pk;
+  G1Words m;
+  G1Words pk;
   std::optional<CiphertextW> e_addr;
 };
 
@@ -163,7 +163,7 @@ Result<ReceiptParty> party(const Json& core, std::string_view key) {
 // and chain it is bound to, and the proof.
 struct VdCheck {
   CiphertextW e_ct;
-  PointW m_named;
+  G1Words m_named;
   W account;
   U128 chainid = 0;
   VdRecord proof;
@@ -181,8 +181,8 @@ Result<VdCheck> vd_from_record(const Json& rec) {
 }
 
 // Whether the record's proof verifies under `pk`, over its own fields.
-Result<bool> vd_verifies(const VdCheck& v, const PointW& pk) {
-  return crypto::words::verifiable_decrypt_verify(ct_words(v.e_ct), g1_words(pk), g1_words(v.m_named), v.proof,
+Result<bool> vd_verifies(const VdCheck& v, const G1Words& pk) {
+  return crypto::words::verifiable_decrypt_verify(ct_words(v.e_ct), pk, v.m_named, v.proof,
                                                   v.account, w_from_u128(v.chainid));
 }
 
@@ -223,8 +223,8 @@ Result<Reason> verify_eoa_priv(const Json& core, U128 chainid, const ReceiptPart
 
   VORN_TRY(CiphertextW e_a, get_ct(*approve, "E_a"));
   VORN_TRY(CiphertextW e_b, get_ct(*approve, "E_b"));
-  VORN_TRY(PointW pk_a, get_g1(*approve, "pk_a"));
-  VORN_TRY(PointW pk_b, get_g1(*approve, "pk_b"));
+  VORN_TRY(G1Words pk_a, get_g1(*approve, "pk_a"));
+  VORN_TRY(G1Words pk_b, get_g1(*approve, "pk_b"));
   VORN_TRY(W sender, get_w(*approve, "sender"));
   VORN_TRY(W spender, get_w(*approve, "spender"));
   VORN_TRY(U128 approve_chain, get_u128(*approve, "chainid"));
@@ -232,8 +232,8 @@ Result<Reason> verify_eoa_priv(const Json& core, U128 chainid, const ReceiptPart
   VORN_TRY(W registry, get_w(*contracts, "registry"));
   VORN_TRY(const Json* cp_rec, get_field(*approve, "proof"));
   VORN_TRY(CpRecord cp, cp_from(*cp_rec));
-  VORN_TRY(bool approved, crypto::words::chaum_pedersen_verify(ct_words(e_a), ct_words(e_b), g1_words(pk_a),
-                                                               g1_words(pk_b), cp, sender, spender,
+  VORN_TRY(bool approved, crypto::words::chaum_pedersen_verify(ct_words(e_a), ct_words(e_b), pk_a,
+                                                               pk_b, cp, sender, spender,
                                                                w_from_u128(approve_chain), registry));
   if (!approved) return reason(kEoaPrivApproveFails);
 
@@ -253,14 +253,14 @@ Result<Reason> verify_eoa_priv(const Json& core, U128 chainid, const ReceiptPart
 struct Leg {
   std::string_view name;
   CiphertextW ct;
-  PointW plain;
+  G1Words plain;
 };
 
 Result<Reason> check_addressed_legs(std::string_view type, const Json& note, std::string_view role, U128 chainid,
                                     const ReceiptParty& payee, const Leg (&legs)[2]) {
   const Json* pk_json = get_opt(note, "pkRecv");
   if (!pk_json) return reason(type, kMissingPkRecv);
-  VORN_TRY(PointW pk_recv, as_g1(*pk_json));
+  VORN_TRY(G1Words pk_recv, as_g1(*pk_json));
 
   if (role == kIssuer) {
     const Json* r_note_json = get_opt(note, "rNote");
@@ -271,7 +271,7 @@ Result<Reason> check_addressed_legs(std::string_view type, const Json& note, std
     const W randomness[2] = {r_note, r_id};
     for (int i = 0; i < 2; ++i) {
       VORN_TRY(crypto::words::CtWords ct,
-               crypto::words::elgamal_encrypt(g1_words(legs[i].plain), g1_words(pk_recv), randomness[i]));
+               crypto::words::elgamal_encrypt(legs[i].plain, pk_recv, randomness[i]));
       if (ct != ct_words(legs[i].ct)) return reason(type, kRandomnessMismatch);
     }
     return Reason();
@@ -292,10 +292,10 @@ Result<Reason> check_addressed_legs(std::string_view type, const Json& note, std
 
 // The mailbox binding of the note, when it carries one: the leaf commits (M_rec,
 // pkRecv, salt) and its path folds to the stated root.
-Result<Reason> check_mailbox_binding(const Json& note, const PointW& m_rec) {
+Result<Reason> check_mailbox_binding(const Json& note, const G1Words& m_rec) {
   const Json* binding = get_opt(note, "binding");
   if (!binding) return Reason();
-  VORN_TRY(PointW pk_recv, get_g1(note, "pkRecv"));
+  VORN_TRY(G1Words pk_recv, get_g1(note, "pkRecv"));
   VORN_TRY(W salt, get_w(*binding, "salt"));
   VORN_TRY(W leaf, notes::mailbox_leaf(m_rec, pk_recv, salt));
   VORN_TRY(W stated_leaf, get_w(*binding, "leaf"));
@@ -326,13 +326,13 @@ Result<Reason> check_mailbox_binding(const Json& note, const PointW& m_rec) {
 }
 
 // C - T + gamma*H: the identity an A2 binding carries (T = r'*pk_rec + gamma*H).
-Result<PointW> binding_identity(const PointW& c, const PointW& t, const W& gamma) {
-  VORN_TRY(bn254::G1Affine c_pt, bn254::g1_from_w(g1_words(c)));
-  VORN_TRY(bn254::G1Affine t_pt, bn254::g1_from_w(g1_words(t)));
+Result<G1Words> binding_identity(const G1Words& c, const G1Words& t, const W& gamma) {
+  VORN_TRY(bn254::G1Affine c_pt, bn254::g1_from_w(c));
+  VORN_TRY(bn254::G1Affine t_pt, bn254::g1_from_w(t));
   VORN_TRY(bn254::G1Affine h, crypto::pedersen_h());
   const bn254::G1Affine points[3] = {c_pt, t_pt, h};
   const bn254::Fr scalars[3] = {bn254::Fr::one(), -bn254::Fr::one(), bn254::Fr::from_w_reduce(gamma)};
-  return point_w(bn254::w_from_g1(bn254::g1_msm_var(points, scalars).to_affine_var()));
+  return bn254::w_from_g1(bn254::g1_msm_var(points, scalars).to_affine_var());
 }
 
 // The note types, from "proof" and "note" onwards.
@@ -365,7 +365,7 @@ Result<Reason> verify_note(const Json& core, std::string_view type, std::string_
 
   const W m_iss = hash::identity_scalar(payer.identity);
   CiphertextW e_note, second;
-  PointW t_point;
+  G1Words t_point;
   if (type == "note-b1") {
     VORN_TRY(W id_hash, notes::id_hash_b1(m_iss));
     if (id_hash != opening.id_hash) return reason(kIdHashB1);
@@ -398,20 +398,20 @@ Result<Reason> verify_note(const Json& core, std::string_view type, std::string_
     const Json* sig_json = get_opt(*proof, "issuer_sig");
     if (!sig_json) return reason(type, kMissingIssuerSig);
     VORN_TRY(SchnorrRecord sig, schnorr_from(*sig_json));
-    VORN_TRY(bool signed_batch, crypto::words::issuer_schnorr_verify(g1_words(payer.pk), sig,
+    VORN_TRY(bool signed_batch, crypto::words::issuer_schnorr_verify(payer.pk, sig,
                                                                      hash::batch_commitment(cms), payer.addr, chain));
     if (!signed_batch) return reason(type, kIssuerSigFails);
   } else if (const Json* binding_json = get_opt(core, "issuer_binding")) {
     VORN_TRY(BindingRecord binding, binding_from(*binding_json));
     if (!payer.e_addr) return reason(kA2IssuerEMissing);
-    VORN_TRY(bool bound, crypto::words::issuer_reenc_verify(g1_words(payer.pk), ct_words(*payer.e_addr),
+    VORN_TRY(bool bound, crypto::words::issuer_reenc_verify(payer.pk, ct_words(*payer.e_addr),
                                                             ct_words(second), binding, payer.addr, chain));
     if (!bound) return reason(kA2BindingFails);
-    if (point_w(binding.T) != t_point) return reason(kA2BindingT);
+    if (binding.T != t_point) return reason(kA2BindingT);
     const Json* gamma_json = get_opt(*note, "gamma");
     if (!gamma_json) return reason(kA2NoGamma);
     VORN_TRY(W gamma, as_w(*gamma_json));
-    VORN_TRY(PointW carried, binding_identity(second.c, t_point, gamma));
+    VORN_TRY(G1Words carried, binding_identity(second.c, t_point, gamma));
     if (carried != payer.m) return reason(kA2NotNamedIssuer);
   }
 

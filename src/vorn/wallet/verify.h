@@ -38,7 +38,7 @@ struct RcptResult {
   /// "VALID", the qualifiers of a passing receipt joined by " + ", or the failure.
   std::string reason;
   /// On success: the payer's identity point.
-  std::optional<PointW> identity_m;
+  std::optional<G1Words> identity_m;
   /// On success: the transaction value.
   std::optional<W> value;
 
