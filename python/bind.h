@@ -42,6 +42,76 @@ struct BytesOut {
   std::string bytes;
 };
 
+// ---- record shapes: the Python form of a record, from its table ----
+//
+// A record's tuple holds its fields in table order, each of its own shape (an int, a
+// point, a ciphertext, a record), grouped into inner tuples when the table says
+// `nested`. Rows name the shape of a record parameter as `record_shape<R>`.
+
+template <class T>
+struct ShapeOf;
+template <>
+struct ShapeOf<W> {
+  static constexpr const Shape* value = &shape::Int;
+};
+template <>
+struct ShapeOf<G1Words> {
+  static constexpr const Shape* value = &shape::G1;
+};
+template <>
+struct ShapeOf<std::array<W, 4>> {
+  static constexpr const Shape* value = &shape::Ct;
+};
+
+namespace detail {
+template <class T>
+concept HasNested = requires { RecordTraits<T>::nested; };
+
+template <Record Rec>
+struct RecordShape {
+  static constexpr size_t count = crypto::words::field_count<Rec>;
+  // The shape of each field, in table order.
+  static constexpr std::array<const Shape*, count> fields = [] {
+    std::array<const Shape*, count> out{};
+    size_t i = 0;
+    crypto::words::for_each_field<Rec>(
+        [&](const auto& f) { out[i++] = ShapeOf<typename std::decay_t<decltype(f)>::Type>::value; });
+    return out;
+  }();
+  static constexpr auto groups = [] {
+    if constexpr (HasNested<Rec>) {
+      constexpr auto& sizes = RecordTraits<Rec>::nested;
+      std::array<Shape, sizes.size()> out{};
+      size_t at = 0;
+      for (size_t g = 0; g < sizes.size(); ++g) {
+        out[g] = Shape(Shape::Kind::Tuple, std::span<const Shape* const>(fields.data() + at, sizes[g]));
+        at += sizes[g];
+      }
+      return out;
+    } else {
+      return std::array<Shape, 0>{};
+    }
+  }();
+  static constexpr auto group_items = [] {
+    std::array<const Shape*, groups.size()> out{};
+    for (size_t g = 0; g < groups.size(); ++g) out[g] = &groups[g];
+    return out;
+  }();
+  static constexpr Shape shape = HasNested<Rec> ? Shape(Shape::Kind::Tuple, group_items)
+                                                : Shape(Shape::Kind::Tuple, fields);
+};
+}  // namespace detail
+
+template <Record Rec>
+struct ShapeOf<Rec> {
+  static constexpr const Shape* value = &detail::RecordShape<Rec>::shape;
+};
+
+/// The Python shape of record `Rec`, e.g. (e, s1, s2, T1, T2, T3) for a
+/// Chaum-Pedersen proof, each point a tuple (x, y).
+template <Record Rec>
+inline constexpr const Shape& record_shape = *ShapeOf<Rec>::value;
+
 // ---- argument converters: one per parameter type ----
 //
 // Arg<T>::from(Value&) gives the T (or its Result), Arg<T>::fits(shape) says whether
@@ -64,9 +134,6 @@ template <class T>
 Result<T> as_result(Result<T> r) { return r; }
 template <class T>
 Result<T> as_result(T v) { return v; }
-
-template <class T>
-concept HasNested = requires { RecordTraits<T>::nested; };
 
 // The Value of field `i` of a record's tuple: flat, or in the group the record's
 // `nested` sizes put it in.

@@ -6,25 +6,25 @@
 // first (its error wins), each record field by field in its table's order; the word
 // form then decodes the points in its own fixed order and computes.
 #include "bind.h"
-#include "bind_crypto.h"
+#include "vorn/crypto/words.h"
 
 namespace vorn::frame {
 namespace {
 
-using crypto_bind::kSchnorrSig;
 namespace cw = crypto::words;
 
 using shape::Ct;
 using shape::G1;
 using shape::G2;
 using shape::Int;
-constexpr Shape kRegProof{Shape::Kind::Tuple, {&Int, &Int, &Int, &Int, &Int, &G1, &G1, &G1, &G1}};
-constexpr Shape kCpProof{Shape::Kind::Tuple, {&Int, &Int, &Int, &G1, &G1, &G1}};
-constexpr Shape kVdProof{Shape::Kind::Tuple, {&Int, &Int, &G1, &G1}};
-constexpr Shape kReencScalars{Shape::Kind::Tuple, {&Int, &Int, &Int, &Int, &Int}};
-constexpr Shape kReencPoints{Shape::Kind::Tuple, {&G1, &G1, &G1, &G1, &G1, &G1, &G1, &G1}};
-constexpr Shape kReencProof{Shape::Kind::Tuple, {&kReencScalars, &kReencPoints}};
-constexpr Shape kB1Proof{Shape::Kind::Tuple, {&Int, &Int, &Int, &Int, &Int, &G1, &G1, &G1, &G1, &G1, &G1}};
+
+// The signature and proof shapes, from the records' field tables.
+constexpr const Shape& kSchnorrSig = record_shape<cw::SchnorrSigW>;
+constexpr const Shape& kRegProof = record_shape<cw::RegistrationProofW>;
+constexpr const Shape& kCpProof = record_shape<cw::CpProofW>;
+constexpr const Shape& kVdProof = record_shape<cw::VdProofW>;
+constexpr const Shape& kReencProof = record_shape<cw::IssuerReencProofW>;
+constexpr const Shape& kB1Proof = record_shape<cw::B1BindProofW>;
 
 const char* const M = "vorn_identity";
 

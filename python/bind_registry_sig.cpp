@@ -1,7 +1,7 @@
 // vorn_registry: the registry Schnorr signature over a 32-byte message hash, bound to
 // a registry identifier text and a chain id.
 #include "bind.h"
-#include "bind_crypto.h"
+#include "vorn/crypto/words.h"
 
 namespace vorn::frame {
 namespace {

@@ -76,7 +76,11 @@ struct Shape {
   std::array<const Shape*, kMaxItems> items{};
   uint8_t n = 0;
 
+  constexpr Shape() : kind(Kind::Tuple) {}
   constexpr Shape(Kind k, std::initializer_list<const Shape*> parts = {}) : kind(k) {
+    for (const Shape* p : parts) items[n++] = p;
+  }
+  constexpr Shape(Kind k, std::span<const Shape* const> parts) : kind(k) {
     for (const Shape* p : parts) items[n++] = p;
   }
 };
