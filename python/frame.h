@@ -1,5 +1,6 @@
 // The binding frame's Python-free side: native argument values, parameter shapes,
-// the function table rows, and the word/point conversions every body uses.
+// the function table rows, and the word/point conversions the argument converters
+// of bind.h use.
 //
 // Each exported function is declared once, as a `FnDef` row: its module, name,
 // parameters (name, shape, optional default or `converted_first` mark) and
@@ -164,7 +165,7 @@ struct RegisterConst {
   explicit RegisterConst(ConstDef def);
 };
 
-// ---- conversions used by bodies (fixed messages) ----
+// ---- conversions used by the argument converters (fixed messages) ----
 
 extern const char* const kWordOutOfRange;  // "word out of range (>= 2^256)"
 

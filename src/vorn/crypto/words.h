@@ -116,7 +116,7 @@ struct RecordTraits<IssuerReencProofW> {
                  field("T", &R::T, &Decoded::T)};
   // The Python tuple is ((the five scalars), (the eight points)).
   static constexpr std::array<size_t, 2> nested = {5, 8};
-  // The verifier decodes the blinded points before the commitments.
+  // The verifier decodes Q, U and T before the commitments A1..A5.
   static constexpr std::array<std::string_view, 8> decoding = {"Q", "U", "T", "A1", "A2", "A3", "A4", "A5"};
 };
 
