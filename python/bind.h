@@ -62,6 +62,16 @@ template <>
 struct ShapeOf<std::array<W, 4>> {
   static constexpr const Shape* value = &shape::Ct;
 };
+template <const Shape* S>
+struct ShapeIs {
+  static constexpr const Shape* value = S;
+};
+template <> struct ShapeOf<bool> : ShapeIs<&shape::Bool> {};
+template <> struct ShapeOf<uint8_t> : ShapeIs<&shape::U8> {};
+template <> struct ShapeOf<uint32_t> : ShapeIs<&shape::U32> {};
+template <> struct ShapeOf<double> : ShapeIs<&shape::F64> {};
+template <> struct ShapeOf<std::vector<uint8_t>> : ShapeIs<&shape::U8Seq> {};
+template <> struct ShapeOf<std::vector<W>> : ShapeIs<&shape::IntSeq> {};
 
 namespace detail {
 template <class T>

@@ -3,7 +3,8 @@
 #include "vorn/registry/issuance.h"
 
 // The insurer envelope as a Python tuple: (good standing, face band, depreciation
-// models, max depreciation rate, max premium rate, expiry, scopes).
+// models, max depreciation rate, max premium rate, expiry, scopes). The table gives
+// both the shape of the `env` parameter and its conversion.
 template <>
 struct vorn::crypto::words::RecordTraits<vorn::registry::InsurerEnvelopeItems> {
   using R = vorn::registry::InsurerEnvelopeItems;
@@ -34,9 +35,7 @@ struct Arg<registry::InsurerEnvelope> {
 
 namespace {
 
-constexpr Shape kU8Seq{Shape::Kind::Seq, {&shape::U8}};
-constexpr Shape kEnvelope{Shape::Kind::Tuple, {&shape::Bool, &shape::U8, &kU8Seq, &shape::U32, &shape::U32,
-                                               &shape::F64, &shape::IntSeq}};
+constexpr const Shape& kEnvelope = record_shape<registry::InsurerEnvelopeItems>;
 
 const char* const M = "vorn_registry";
 Register r_check_issuance({M, "check_issuance",

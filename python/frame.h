@@ -100,6 +100,7 @@ inline constexpr Shape G1{Shape::Kind::Tuple, {&Int, &Int}};  // (x, y)
 inline constexpr Shape G2{Shape::Kind::Tuple, {&G1, &G1}};    // ((x_c0, x_c1), (y_c0, y_c1))
 inline constexpr Shape Ct{Shape::Kind::Tuple, {&G1, &G1}};    // ((x1, y1), (x2, y2))
 inline constexpr Shape IntSeq{Shape::Kind::Seq, {&Int}};
+inline constexpr Shape U8Seq{Shape::Kind::Seq, {&U8}};
 }  // namespace shape
 
 /// The mark of a parameter its body converts before the others (a verifier's proof,

@@ -8,7 +8,7 @@ Three sources are joined, and every disagreement between them is an error:
 - the C++ function rows (python/bind_*.cpp, `Register` and `RegisterConst`): each
   parameter's shape (shape::G1, shape::Ct, a proof tuple, ...), resolved through the
   `Shape` declarations to its structure, a record's (`record_shape<R>`) through its
-  field table in src/vorn/crypto/words.h;
+  field table;
 - the tables below: the Python type that names each shape, the result type of each
   function and the type of each constant.
 
@@ -285,28 +285,37 @@ _MODULE_VAR = re.compile(r"const\s+char\s*\*\s*const\s+(\w+)\s*=\s*\"(vorn_\w+)\
 
 _RECORD_SHAPE = re.compile(r"\bShape\s*&\s*(\w+)\s*=\s*record_shape<(?:\w+::)*(\w+)>")
 _STRUCT = re.compile(r"\bstruct\s+(\w+)\s*\{([^{}]*)\};")
-_TRAITS = re.compile(r"\bstruct\s+RecordTraits<(\w+)>\s*\{")
+_TRAITS = re.compile(r"\bstruct\s+(?:\w+::)*RecordTraits<(?:\w+::)*(\w+)>\s*\{")
 _FIELD = re.compile(r"\bfield\(\s*\"\w+\"\s*,\s*&R::(\w+)")
 _NESTED = re.compile(r"\bnested\s*=\s*\{([^{}]*)\}")
-_LEAF_STRUCTURES = {"W": "Int", "G1Words": "(Int,Int)", "CtWords": "((Int,Int),(Int,Int))"}
+_LEAF_STRUCTURES = {"W": "Int", "G1Words": "(Int,Int)", "CtWords": "((Int,Int),(Int,Int))", "bool": "Bool",
+                    "uint8_t": "U8", "uint32_t": "U32", "double": "F64", "std::vector<uint8_t>": "[U8]",
+                    "std::vector<W>": "[Int]"}
+# Where the records and their field tables are declared.
+_RECORD_STRUCTS = ("src/vorn/crypto/words.h", "src/vorn/registry/issuance.h")
+_RECORD_TABLES = ("src/vorn/crypto/words.h", "python/bind_issuance.cpp")
 
 
 def record_structures(root: Path = ROOT) -> dict[str, str]:
-    """Record -> the structure of its Python tuple, from the field tables of
-    vorn/crypto/words.h: the fields in table order, grouped as `nested` says."""
-    text = _strip_comments((root / "src" / "vorn" / "crypto" / "words.h").read_text())
+    """Record -> the structure of its Python tuple, from the record's field table (the
+    crypto records' in vorn/crypto/words.h, the insurer envelope's in
+    bind_issuance.cpp): the fields in table order, grouped as `nested` says."""
     members: dict[str, dict[str, str]] = {}
-    for m in _STRUCT.finditer(text):
-        types = {}
-        for decl in filter(None, (d.strip() for d in m.group(2).split(";"))):
-            typ, names = decl.split(None, 1)
-            types.update((n.strip(), typ) for n in names.split(","))
-        members[m.group(1)] = types
+    for path in _RECORD_STRUCTS:
+        for m in _STRUCT.finditer(_strip_comments((root / path).read_text())):
+            types = {}
+            for decl in filter(None, (d.strip() for d in m.group(2).split(";"))):
+                typ, names = decl.split(None, 1)
+                types.update((n.split("=")[0].strip(), typ) for n in names.split(","))
+            members[m.group(1)] = types
     tables = {}
-    for m in _TRAITS.finditer(text):
-        body = text[m.end() - 1:_matching_brace(text, m.end() - 1)]
-        nested = _NESTED.search(body)
-        tables[m.group(1)] = (_FIELD.findall(body), [int(n) for n in nested.group(1).split(",")] if nested else None)
+    for path in _RECORD_TABLES:
+        text = _strip_comments((root / path).read_text())
+        for m in _TRAITS.finditer(text):
+            body = text[m.end() - 1:_matching_brace(text, m.end() - 1)]
+            nested = _NESTED.search(body)
+            tables[m.group(1)] = (_FIELD.findall(body),
+                                  [int(n) for n in nested.group(1).split(",")] if nested else None)
 
     def structure(record: str) -> str:
         fields, nested = tables[record]
@@ -327,7 +336,7 @@ def _shape_decls(text: str, records: dict[str, str]) -> dict[str, tuple[str, lis
              for m in _SHAPE_DECL.finditer(text)}
     for m in _RECORD_SHAPE.finditer(text):
         if m.group(2) not in records:
-            raise ApiError(f"record_shape<{m.group(2)}>: no field table in vorn/crypto/words.h")
+            raise ApiError(f"record_shape<{m.group(2)}>: no field table found")
         decls[m.group(1)] = ("Record", [records[m.group(2)]])
     return decls
 

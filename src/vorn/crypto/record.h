@@ -6,7 +6,7 @@
 // first field that fails decides the message). Each field names its key, its member
 // in the word record and the member it becomes in the decoded record (the internal
 // form of vorn/crypto/*.h). The conversions themselves are generic: the word/point
-// decoding in words.cpp, the Python tuples in python/frame_types.h, the JSON readers
+// decoding in words.cpp, the Python tuples in python/bind.h, the JSON readers
 // and writers in wallet/records.cpp.
 #pragma once
 
