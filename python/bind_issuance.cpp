@@ -1,57 +1,49 @@
 // vorn_registry: the credit issuance gate and the face bands.
-#include "frame.h"
-#include "vorn/bn254/encoding.h"
+#include "bind.h"
 #include "vorn/registry/issuance.h"
 
+// The insurer envelope as a Python tuple: (good standing, face band, depreciation
+// models, max depreciation rate, max premium rate, expiry, scopes). The table gives
+// both the shape of the `env` parameter and its conversion.
+template <>
+struct vorn::crypto::words::RecordTraits<vorn::registry::InsurerEnvelopeItems> {
+  using R = vorn::registry::InsurerEnvelopeItems;
+  using Decoded = R;
+  static constexpr auto fields = std::tuple{
+      field("good_standing", &R::good_standing, &R::good_standing),
+      field("face_band", &R::face_band, &R::face_band),
+      field("dep_models", &R::dep_models, &R::dep_models),
+      field("max_dep_rate", &R::max_dep_rate, &R::max_dep_rate),
+      field("max_premium_rate", &R::max_premium_rate, &R::max_premium_rate),
+      field("expiry", &R::expiry, &R::expiry),
+      field("scopes", &R::scopes, &R::scopes)};
+};
+
 namespace vorn::frame {
+
+// The envelope is read and validated as a whole before the scope and the face are
+// converted (it comes first), so that a malformed envelope is reported first.
+template <>
+struct Arg<registry::InsurerEnvelope> {
+  using Stored = registry::InsurerEnvelope;
+  static Result<Stored> from(Value& v) {
+    VORN_TRY(const registry::InsurerEnvelopeItems items, Arg<registry::InsurerEnvelopeItems>::from(v));
+    return registry::InsurerEnvelope::build(items);
+  }
+  static bool fits(const Shape& s) { return Arg<registry::InsurerEnvelopeItems>::fits(s); }
+};
+
 namespace {
 
-using bn254::FaceUnits;
-
-constexpr Shape kU8Seq{Shape::Kind::Seq, {&shape::U8}};
-// (good standing, face band, depreciation models, max depreciation rate,
-//  max premium rate, expiry, scopes)
-constexpr Shape kEnvelope{Shape::Kind::Tuple, {&shape::Bool, &shape::U8, &kU8Seq, &shape::U32, &shape::U32,
-                                               &shape::F64, &shape::IntSeq}};
-
-// Face units from an int argument: 2^128 or more (2^256 and beyond included) is the
-// face-units error, not the word error.
-Result<FaceUnits> arg_face(const Value& v) {
-  if (v.wide) return IdError{bn254::kMsgFaceUnitsRange};
-  return bn254::face_units(v.word);
-}
-
-Result<Value> band_for_face_body(Args& a) {
-  VORN_TRY(FaceUnits face, arg_face(a[0]));
-  return Value::integer_u64(registry::band_for_face(face));
-}
-
-// The envelope is validated before the scope and the face are converted, so that a
-// malformed envelope is reported first.
-Result<Value> check_issuance_body(Args& a) {
-  std::vector<Value>& e = a[0].items;
-  registry::InsurerEnvelopeItems items;
-  VORN_TRY(items.scopes, arg_w_list(e[6]));
-  items.good_standing = e[0].b;
-  items.face_band = static_cast<uint8_t>(e[1].u);
-  items.dep_models.assign(e[2].s.begin(), e[2].s.end());
-  items.max_dep_rate = static_cast<uint32_t>(e[3].u);
-  items.max_premium_rate = static_cast<uint32_t>(e[4].u);
-  items.expiry = e[5].f;
-  VORN_TRY(auto env, registry::InsurerEnvelope::build(items));
-  VORN_TRY(W scope, arg_w(a[1]));
-  VORN_TRY(FaceUnits face, arg_face(a[2]));
-  std::string_view reason = registry::check_issuance(env, scope, face, static_cast<uint8_t>(a[3].u),
-                                                     static_cast<uint32_t>(a[4].u), static_cast<uint32_t>(a[5].u), a[6].f);
-  return Value::text(std::string(reason));
-}
+constexpr const Shape& kEnvelope = record_shape<registry::InsurerEnvelopeItems>;
 
 const char* const M = "vorn_registry";
 Register r_check_issuance({M, "check_issuance",
-                           {{"env", &kEnvelope}, {"scope", &shape::Int}, {"face", &shape::Int}, {"dep_type", &shape::U8},
-                            {"dep_rate", &shape::U32}, {"premium_rate", &shape::U32}, {"now", &shape::F64}},
-                           "", check_issuance_body});
-Register r_band_for_face({M, "band_for_face", {{"face", &shape::Int}}, "", band_for_face_body});
+                           {{"env", &kEnvelope}, {"scope", &shape::Int}, {"face", &shape::Int},
+                            {"dep_type", &shape::U8}, {"dep_rate", &shape::U32}, {"premium_rate", &shape::U32},
+                            {"now", &shape::F64}},
+                           "", bind<registry::check_issuance>()});
+Register r_band_for_face({M, "band_for_face", {{"face", &shape::Int}}, "", bind<registry::band_for_face>()});
 
 }  // namespace
 }  // namespace vorn::frame

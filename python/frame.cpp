@@ -36,7 +36,14 @@ static std::vector<ConstDef>& const_registry() {
   static std::vector<ConstDef> rows;
   return rows;
 }
-Register::Register(FnDef def) { fn_registry().push_back(std::move(def)); }
+Register::Register(FnDef def) {
+  for (int first = 1; first >= 0; --first)
+    for (size_t j = 0; j < def.params.size(); ++j)
+      if (def.params[j].first == static_cast<bool>(first)) def.order.push_back(static_cast<uint8_t>(j));
+  if (!def.body.fits(def.params))
+    def.problem = std::string("vorn: ") + def.name + ": the row's shapes do not fit its function's parameters";
+  fn_registry().push_back(std::move(def));
+}
 RegisterConst::RegisterConst(ConstDef def) { const_registry().push_back(def); }
 
 // ---------------------------------------------------------------------------
@@ -68,15 +75,6 @@ Result<CtWords> arg_ct(const Value& v) { return arg_g2(v); }
 
 Value g1_value(const G1Words& p) { return Value::tuple({Value::integer(p[0]), Value::integer(p[1])}); }
 Value g2_value(const G2Words& p) { return Value::tuple({g1_value({p[0], p[1]}), g1_value({p[2], p[3]})}); }
-
-Result<Value> int_result(const Result<W>& r) {
-  if (!r.ok()) return r.error();
-  return Value::integer(r.value());
-}
-Result<Value> text_result(Result<std::string> r) {
-  if (!r.ok()) return std::move(r).error();
-  return Value::text(std::move(r).value());
-}
 
 // ---------------------------------------------------------------------------
 // Python helpers
@@ -611,7 +609,7 @@ PyObject* call_fn(const FnDef& def, PyObject* const* args, Py_ssize_t nargs, PyO
       return nullptr;
     }
   }
-  Result<Value> r = def.body(values);
+  Result<Value> r = def.body.call(values, def.order);
   if (!r.ok()) return raise_error(r.error());
   return to_python(r.value());
 }
@@ -649,7 +647,7 @@ template <size_t I>
 PyObject* entry_noargs(PyObject*, PyObject*) {
   return guarded([&]() -> PyObject* {
     Args none;
-    Result<Value> r = g_slots[I]->body(none);
+    Result<Value> r = g_slots[I]->body.call(none, {});
     if (!r.ok()) return raise_error(r.error());
     return to_python(r.value());
   });
@@ -697,6 +695,10 @@ struct ModuleState {
 int64_t g_interp_id = -1;
 
 bool add_function(PyObject* module, const FnDef& def, ModuleState& st) {
+  if (!def.problem.empty()) {
+    PyErr_SetString(PyExc_SystemError, def.problem.c_str());
+    return false;
+  }
   if (g_used >= kMaxFns) {
     PyErr_SetString(PyExc_SystemError, "vorn: too many exported functions");
     return false;

@@ -1,17 +1,20 @@
 // The binding frame's Python-free side: native argument values, parameter shapes,
-// the function table rows, and the word/point conversions every body uses.
+// the function table rows, and the word/point conversions the argument converters
+// of bind.h use.
 //
 // Each exported function is declared once, as a `FnDef` row: its module, name,
-// parameters (name, shape, optional default) and docstring, plus a body that takes
-// the converted arguments and returns a `Value` or an `IdError`. One generic adapter
-// (frame.cpp) matches positional and keyword arguments, converts each Python object
-// to a `Value` by its shape, calls the body, and converts the result back. Bodies
-// never see a Python object, so this header includes no Python header.
+// parameters (name, shape, optional default or `converted_first` mark) and
+// docstring, plus the body `bind<f>()` derives from the kernel function f it names
+// (bind.h). One generic adapter (frame.cpp) matches positional and keyword
+// arguments, converts each Python object to a `Value` by its shape, calls the body,
+// and converts the result back. Bodies never see a Python object, so this header
+// includes no Python header.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,7 +77,11 @@ struct Shape {
   std::array<const Shape*, kMaxItems> items{};
   uint8_t n = 0;
 
+  constexpr Shape() : kind(Kind::Tuple) {}
   constexpr Shape(Kind k, std::initializer_list<const Shape*> parts = {}) : kind(k) {
+    for (const Shape* p : parts) items[n++] = p;
+  }
+  constexpr Shape(Kind k, std::span<const Shape* const> parts) : kind(k) {
     for (const Shape* p : parts) items[n++] = p;
   }
 };
@@ -93,17 +100,37 @@ inline constexpr Shape G1{Shape::Kind::Tuple, {&Int, &Int}};  // (x, y)
 inline constexpr Shape G2{Shape::Kind::Tuple, {&G1, &G1}};    // ((x_c0, x_c1), (y_c0, y_c1))
 inline constexpr Shape Ct{Shape::Kind::Tuple, {&G1, &G1}};    // ((x1, y1), (x2, y2))
 inline constexpr Shape IntSeq{Shape::Kind::Seq, {&Int}};
+inline constexpr Shape U8Seq{Shape::Kind::Seq, {&U8}};
 }  // namespace shape
+
+/// The mark of a parameter its body converts before the others (a verifier's proof,
+/// so that a malformed proof is the error reported).
+inline constexpr struct ConvertedFirst {
+} converted_first;
 
 struct Param {
   const char* name;
   const Shape* shape;
   const char* default_text = nullptr;  // as shown in the signature, e.g. "0"
   Value default_value = {};            // used when the argument is omitted
+  bool first = false;                  // marked `converted_first`
+
+  Param(const char* n, const Shape* s) : name(n), shape(s) {}
+  Param(const char* n, const Shape* s, ConvertedFirst) : name(n), shape(s), first(true) {}
+  Param(const char* n, const Shape* s, const char* text, Value v)
+      : name(n), shape(s), default_text(text), default_value(std::move(v)) {}
 };
 
 using Args = std::vector<Value>;
-using Body = Result<Value> (*)(Args& args);
+/// Converts the arguments (by index, in `order`), calls the function, writes its result.
+using Body = Result<Value> (*)(Args& args, std::span<const uint8_t> order);
+
+/// What `bind<f>()` derives from f: its body, and whether a row's parameter shapes
+/// fit f's parameter types (checked when the row is registered).
+struct Binding {
+  Body call;
+  bool (*fits)(const std::vector<Param>& params);
+};
 
 /// One row of a module table.
 struct FnDef {
@@ -111,8 +138,15 @@ struct FnDef {
   const char* name;
   std::vector<Param> params;
   const char* doc;  // text after the signature line; "" when none
-  Body body;
+  Binding body;
   bool noargs = false;  // takes no arguments at all (h_pedersen)
+
+  // Filled at registration: the conversion order (the parameters marked
+  // `converted_first`, then the others, each group in parameter order), and what is
+  // wrong with the row when its shapes do not fit its function (the module then
+  // fails to load with that text).
+  std::vector<uint8_t> order = {};
+  std::string problem = {};
 };
 
 /// Adds a row to the process-wide function registry. Modules pick their functions
@@ -132,7 +166,7 @@ struct RegisterConst {
   explicit RegisterConst(ConstDef def);
 };
 
-// ---- conversions used by bodies (fixed messages) ----
+// ---- conversions used by the argument converters (fixed messages) ----
 
 extern const char* const kWordOutOfRange;  // "word out of range (>= 2^256)"
 
@@ -155,11 +189,5 @@ Result<CtWords> arg_ct(const Value& v);
 /// Result forms: (x, y); ((a, b), (c, d)) for a G2 point or a ciphertext.
 Value g1_value(const G1Words& p);
 Value g2_value(const G2Words& p);
-inline Value ct_value(const CtWords& c) { return g2_value(c); }
-
-/// A word result as an int, or its error.
-Result<Value> int_result(const Result<W>& r);
-/// A text result as a str, or its error.
-Result<Value> text_result(Result<std::string> r);
 
 }  // namespace vorn::frame

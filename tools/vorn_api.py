@@ -7,7 +7,8 @@ Three sources are joined, and every disagreement between them is an error:
   names, defaults) and docstring;
 - the C++ function rows (python/bind_*.cpp, `Register` and `RegisterConst`): each
   parameter's shape (shape::G1, shape::Ct, a proof tuple, ...), resolved through the
-  `Shape` declarations to its structure;
+  `Shape` declarations to its structure, a record's (`record_shape<R>`) through its
+  field table;
 - the tables below: the Python type that names each shape, the result type of each
   function and the type of each constant.
 
@@ -276,18 +277,74 @@ def _matching_brace(text: str, i: int) -> int:
 _SHAPE_DECL = re.compile(r"\bShape\s+(\w+)\s*\{\s*Shape::Kind::(\w+)\s*(?:,\s*\{([^{}]*)\})?\s*\}")
 _ROW = re.compile(r"\bRegister\s+\w+\s*\(\s*\{\s*(\w+)\s*,\s*\"(\w+)\"\s*,\s*")
 _CONST_ROW = re.compile(r"\bRegisterConst\s+\w+\s*\(\s*\{\s*(\w+)\s*,\s*\"(\w+)\"")
-_PARAM = re.compile(r"\{\s*\"(\w+)\"\s*,\s*&([\w:]+)\s*(?:,\s*\"([^\"]*)\"\s*,[^{}]*(?:\{[^{}]*\}[^{}]*)*)?\}")
+# {"name", &shape}, {"name", &shape, converted_first} or {"name", &shape, "default", value}
+_PARAM = re.compile(r"\{\s*\"(\w+)\"\s*,\s*&([\w:]+)\s*"
+                    r"(?:,\s*converted_first\s*|,\s*\"([^\"]*)\"\s*,[^{}]*(?:\{[^{}]*\}[^{}]*)*)?\}")
 _MODULE_VAR = re.compile(r"const\s+char\s*\*\s*const\s+(\w+)\s*=\s*\"(vorn_\w+)\"")
 
 
-def _shape_decls(text: str) -> dict[str, tuple[str, list[str]]]:
-    return {m.group(1): (m.group(2), [p.strip().lstrip("&") for p in (m.group(3) or "").split(",") if p.strip()])
-            for m in _SHAPE_DECL.finditer(text)}
+_RECORD_SHAPE = re.compile(r"\bShape\s*&\s*(\w+)\s*=\s*record_shape<(?:\w+::)*(\w+)>")
+_STRUCT = re.compile(r"\bstruct\s+(\w+)\s*\{([^{}]*)\};")
+_TRAITS = re.compile(r"\bstruct\s+(?:\w+::)*RecordTraits<(?:\w+::)*(\w+)>\s*\{")
+_FIELD = re.compile(r"\bfield\(\s*\"\w+\"\s*,\s*&R::(\w+)")
+_NESTED = re.compile(r"\bnested\s*=\s*\{([^{}]*)\}")
+_LEAF_STRUCTURES = {"W": "Int", "G1Words": "(Int,Int)", "CtWords": "((Int,Int),(Int,Int))", "bool": "Bool",
+                    "uint8_t": "U8", "uint32_t": "U32", "double": "F64", "std::vector<uint8_t>": "[U8]",
+                    "std::vector<W>": "[Int]"}
+# Where the records and their field tables are declared.
+_RECORD_STRUCTS = ("src/vorn/crypto/words.h", "src/vorn/registry/issuance.h")
+_RECORD_TABLES = ("src/vorn/crypto/words.h", "python/bind_issuance.cpp")
+
+
+def record_structures(root: Path = ROOT) -> dict[str, str]:
+    """Record -> the structure of its Python tuple, from the record's field table (the
+    crypto records' in vorn/crypto/words.h, the insurer envelope's in
+    bind_issuance.cpp): the fields in table order, grouped as `nested` says."""
+    members: dict[str, dict[str, str]] = {}
+    for path in _RECORD_STRUCTS:
+        for m in _STRUCT.finditer(_strip_comments((root / path).read_text())):
+            types = {}
+            for decl in filter(None, (d.strip() for d in m.group(2).split(";"))):
+                typ, names = decl.split(None, 1)
+                types.update((n.split("=")[0].strip(), typ) for n in names.split(","))
+            members[m.group(1)] = types
+    tables = {}
+    for path in _RECORD_TABLES:
+        text = _strip_comments((root / path).read_text())
+        for m in _TRAITS.finditer(text):
+            body = text[m.end() - 1:_matching_brace(text, m.end() - 1)]
+            nested = _NESTED.search(body)
+            tables[m.group(1)] = (_FIELD.findall(body),
+                                  [int(n) for n in nested.group(1).split(",")] if nested else None)
+
+    def structure(record: str) -> str:
+        fields, nested = tables[record]
+        parts = [_LEAF_STRUCTURES.get(t) or structure(t) for t in (members[record][f] for f in fields)]
+        if nested:
+            groups, at = [], 0
+            for n in nested:
+                groups.append("(" + ",".join(parts[at:at + n]) + ")")
+                at += n
+            parts = groups
+        return "(" + ",".join(parts) + ")"
+
+    return {name: structure(name) for name in tables}
+
+
+def _shape_decls(text: str, records: dict[str, str]) -> dict[str, tuple[str, list[str]]]:
+    decls = {m.group(1): (m.group(2), [p.strip().lstrip("&") for p in (m.group(3) or "").split(",") if p.strip()])
+             for m in _SHAPE_DECL.finditer(text)}
+    for m in _RECORD_SHAPE.finditer(text):
+        if m.group(2) not in records:
+            raise ApiError(f"record_shape<{m.group(2)}>: no field table found")
+        decls[m.group(1)] = ("Record", [records[m.group(2)]])
+    return decls
 
 
 class _Shapes:
     """Resolves shape names to structures: a file's own declarations first, then the
-    shared ones (frame.h's `shape::` namespace, bind_crypto.h)."""
+    shared ones (frame.h's `shape::` namespace). A record's shape (`record_shape<R>`)
+    is the structure of its field table."""
 
     def __init__(self, shared: dict, local: dict):
         self.shared, self.local = shared, local
@@ -299,6 +356,8 @@ class _Shapes:
         if decl is None:
             raise ApiError(f"{where}: shape {ref} is not declared")
         kind, parts = decl
+        if kind == "Record":
+            return parts[0]
         inner = [self.structure(p, where) for p in parts]
         if kind == "Tuple":
             return "(" + ",".join(inner) + ")"
@@ -317,14 +376,13 @@ class Row:
 
 def read_rows(root: Path = ROOT) -> tuple[dict[str, Row], dict[str, str]]:
     """The function rows and the constant rows (name -> module) of python/*.cpp."""
-    shared: dict = {}
-    for header in ("frame.h", "bind_crypto.h"):
-        shared.update(_shape_decls(_strip_comments((root / "python" / header).read_text())))
+    records = record_structures(root)
+    shared = _shape_decls(_strip_comments((root / "python" / "frame.h").read_text()), records)
     rows: dict[str, Row] = {}
     consts: dict[str, str] = {}
     for path in sorted((root / "python").glob("bind_*.cpp")):
         text = _expand_macros(_strip_comments(path.read_text()))
-        shapes = _Shapes(shared, _shape_decls(text))
+        shapes = _Shapes(shared, _shape_decls(text, records))
         module_vars = dict(_MODULE_VAR.findall(text))
         for m in _CONST_ROW.finditer(text):
             consts[m.group(2)] = module_vars[m.group(1)]

@@ -44,6 +44,10 @@ def test_band_for_face_out_of_range(face):
     (ENV[:2] + ((0, 1, 2),) + ENV[3:], dict(dep_type=2), ""),
     (ENV, dict(dep_rate=501, premium_rate=301), "depreciation rate above attested maximum"),
     (ENV, dict(premium_rate=301), "premium rate above attested maximum"),
+    # Rates and their maxima are compared at their full 32 bits.
+    (ENV[:3] + (2**16, 2**32 - 1) + ENV[5:], dict(dep_rate=5, premium_rate=2**32 - 1), ""),
+    (ENV[:3] + (500, 2**16) + ENV[5:], dict(premium_rate=7), ""),
+    (ENV[:3] + (2**16, 300) + ENV[5:], dict(dep_rate=2**16 + 1), "depreciation rate above attested maximum"),
 ])
 def test_gate_reasons(env, over, reason):
     assert gate(env, **over) == reason

@@ -121,6 +121,13 @@ def test_generator_reads_every_row_with_its_shapes():
     assert rows["registration_verify_v3"].params[6][2] == "(Int,Int,Int,Int,Int,(Int,Int),(Int,Int),(Int,Int),(Int,Int))"
     assert rows["receipt_id"].params[1][1:] == ("U64", "U64", "12")
     assert rows["check_issuance"].params[0][2] == "(Bool,U8,[U8],U32,U32,F64,[Int])"
+    # Record shapes come from the field tables: the re-encryption proof nests its five
+    # scalars and eight points; the depositor binding proof is flat.
+    g1 = "(Int,Int)"
+    points8 = ",".join([g1] * 8)
+    assert rows["issuer_reenc_verify"].params[3][1:3] == ("ReencProof", f"((Int,Int,Int,Int,Int),({points8}))")
+    assert rows["b1_bind_verify"].params[4][2] == "(Int,Int,Int,Int,Int,%s)" % ",".join([g1] * 6)
+    assert rows["issuer_schnorr_verify"].params[1][1:3] == ("SchnorrSig", "(Int,Int,(Int,Int))")
 
 
 import api_reference  # noqa: E402

@@ -1,5 +1,8 @@
 #include "vorn/crypto/words.h"
 
+#include <string_view>
+#include <type_traits>
+
 namespace vorn::crypto::words {
 
 using bn254::g1_from_w;
@@ -16,7 +19,73 @@ G1Words hi(const CtWords& w) { return {w[2], w[3]}; }
 
 G1Pair pair_words(const G1Affine& a, const G1Affine& b) { return {out_words(a), out_words(b)}; }
 
-SchnorrSigW sig_words(const SchnorrSig& s) { return {out_words(s.R), s.e, s.s}; }
+template <class F>
+using field_type = typename std::decay_t<F>::Type;
+
+// The word form of a decoded value of word type T (a scalar, a point, a ciphertext
+// or a record, field by field).
+template <class T, class D>
+T to_words(const D& d) {
+  if constexpr (Record<T>) {
+    T out{};
+    for_each_field<T>([&](const auto& f) { out.*f.word = to_words<field_type<decltype(f)>>(d.*f.decoded); });
+    return out;
+  } else if constexpr (std::is_same_v<T, W>) {
+    return d;
+  } else if constexpr (std::is_same_v<T, G1Words>) {
+    return out_words(d);
+  } else {
+    static_assert(std::is_same_v<T, CtWords>);
+    return w_from_ct(d);
+  }
+}
+
+template <Record Rec>
+using decoded_t = typename RecordTraits<Rec>::Decoded;
+
+// The decoded record with the scalars copied as they are (verifiers compare them
+// word for word) and the points not decoded yet.
+template <Record Rec>
+decoded_t<Rec> scalars_of(const Rec& r) {
+  decoded_t<Rec> d{};
+  for_each_field<Rec>([&](const auto& f) {
+    if constexpr (std::is_same_v<field_type<decltype(f)>, W>) d.*f.decoded = r.*f.word;
+  });
+  return d;
+}
+
+template <class T>
+concept HasDecodingOrder = requires { T::decoding; };
+
+// Decodes the point named `key` (every point when `key` is empty) of `r` into `d`.
+template <Record Rec>
+Status decode_point(const Rec& r, decoded_t<Rec>& d, std::string_view key) {
+  return each_field_until_error<Rec>([&](const auto& f) -> Status {
+    if constexpr (std::is_same_v<field_type<decltype(f)>, G1Words>) {
+      if (key.empty() || key == f.key) { VORN_TRY(d.*f.decoded, g1_from_w(r.*f.word)); }
+    }
+    return ok_status();
+  });
+}
+
+// Decodes the points of `r` into `d`, in the record's decoding order; the first
+// that fails decides.
+template <Record Rec>
+Status decode_points(const Rec& r, decoded_t<Rec>& d) {
+  if constexpr (HasDecodingOrder<RecordTraits<Rec>>) {
+    for (std::string_view key : RecordTraits<Rec>::decoding) VORN_CHECK(decode_point(r, d, key));
+    return ok_status();
+  } else {
+    return decode_point(r, d, {});
+  }
+}
+
+template <Record Rec>
+Result<decoded_t<Rec>> decode_record(const Rec& r) {
+  decoded_t<Rec> d = scalars_of(r);
+  VORN_CHECK(decode_points(r, d));
+  return d;
+}
 
 }  // namespace
 
@@ -85,26 +154,26 @@ Result<bool> ps_key_consistent(const G2Words& pk_y, const G1Words& y1) {
 // ---- Schnorr ----
 
 SchnorrSigW issuer_schnorr_sign(const W& sk_iss, const W& h_batch, const W& issuer, const W& chainid, const W& k) {
-  return sig_words(crypto::issuer_schnorr_sign(fr(sk_iss), h_batch, issuer, chainid, fr(k)));
+  return to_words<SchnorrSigW>(crypto::issuer_schnorr_sign(fr(sk_iss), h_batch, issuer, chainid, fr(k)));
 }
 
 Result<bool> issuer_schnorr_verify(const G1Words& pk_iss, const SchnorrSigW& sig, const W& h_batch, const W& issuer,
                                    const W& chainid) {
   VORN_TRY(const G1Affine pk, g1_from_w(pk_iss));
-  VORN_TRY(const G1Affine r, g1_from_w(sig.R));
-  return crypto::issuer_schnorr_verify(pk, {r, sig.e, sig.s}, h_batch, issuer, chainid);
+  VORN_TRY(const SchnorrSig s, decode_record(sig));
+  return crypto::issuer_schnorr_verify(pk, s, h_batch, issuer, chainid);
 }
 
 SchnorrSigW registry_schnorr_sign(const W& sk, const W& msg_hash, std::span<const uint8_t> registry_id,
                                   const W& chainid, const W& k) {
-  return sig_words(crypto::registry_schnorr_sign(fr(sk), msg_hash, registry_id, chainid, fr(k)));
+  return to_words<SchnorrSigW>(crypto::registry_schnorr_sign(fr(sk), msg_hash, registry_id, chainid, fr(k)));
 }
 
 Result<bool> registry_schnorr_verify(const G1Words& pk, const SchnorrSigW& sig, const W& msg_hash,
                                      std::span<const uint8_t> registry_id, const W& chainid) {
   VORN_TRY(const G1Affine key, g1_from_w(pk));
-  VORN_TRY(const G1Affine r, g1_from_w(sig.R));
-  return crypto::registry_schnorr_verify(key, {r, sig.e, sig.s}, msg_hash, registry_id, chainid);
+  VORN_TRY(const SchnorrSig s, decode_record(sig));
+  return crypto::registry_schnorr_verify(key, s, msg_hash, registry_id, chainid);
 }
 
 // ---- registration ----
@@ -121,24 +190,20 @@ Result<RegistrationProofW> registration_prove(const G1Words& a, const G1Words& b
   const RegistrationProof p =
       crypto::registration_prove(ap, bp, key, ct, {fr(blind), fr(m), fr(r), fr(sk)},
                                  {fr(m_tilde), fr(b_tilde), fr(r_tilde), fr(sk_tilde)}, registrant, chainid, registry);
-  return RegistrationProofW{out_words(p.C1), out_words(p.T_C), out_words(p.T_R), out_words(p.T_key), p.e, p.s_m,
-                            p.s_b, p.s_r, p.s_sk};
+  return to_words<RegistrationProofW>(p);
 }
 
 Result<bool> registration_verify(const G1Words& a, const G1Words& b, const CtWords& e_ct, const G1Words& pk,
                                  const G2Words& issuer_x, const G2Words& issuer_y, const RegistrationProofW& proof,
                                  const W& registrant, const W& chainid, const W& registry) {
-  RegistrationProof p{{}, {}, {}, {}, proof.e, proof.s_m, proof.s_b, proof.s_r, proof.s_sk};
+  RegistrationProof p = scalars_of(proof);
   // The range check comes before any decoding, so it wins over a malformed point.
   if (!registration_scalars_in_range(p)) return false;
   VORN_TRY(const G1Affine ap, g1_from_w(a));
   VORN_TRY(const G1Affine bp, g1_from_w(b));
   VORN_TRY(const G1Affine key, g1_from_w(pk));
   VORN_TRY(const Ciphertext ct, ct_from_w(e_ct));
-  VORN_TRY(p.C1, g1_from_w(proof.C1));
-  VORN_TRY(p.T_C, g1_from_w(proof.T_C));
-  VORN_TRY(p.T_R, g1_from_w(proof.T_R));
-  VORN_TRY(p.T_key, g1_from_w(proof.T_key));
+  VORN_CHECK(decode_points(proof, p));
   VORN_TRY(const G2Affine x, g2_from_w(issuer_x));
   VORN_TRY(const G2Affine y, g2_from_w(issuer_y));
   return crypto::registration_verify(ap, bp, ct, key, x, y, p, registrant, chainid, registry);
@@ -156,22 +221,20 @@ Result<CpProofW> chaum_pedersen_prove(const CtWords& e_alice, const CtWords& e_b
   VORN_TRY(const G1Affine pkb, g1_from_w(pk_bob));
   const CpProof p = crypto::chaum_pedersen_prove(ea, eb, pka, pkb, fr(sk_alice), fr(r_prime),
                                                  {sender, spender, chainid, registry}, fr(k1), fr(k2));
-  return CpProofW{out_words(p.T1), out_words(p.T2), out_words(p.T3), p.e, p.s1, p.s2};
+  return to_words<CpProofW>(p);
 }
 
 Result<bool> chaum_pedersen_verify(const CtWords& e_alice, const CtWords& e_bob, const G1Words& pk_alice,
                                    const G1Words& pk_bob, const CpProofW& proof, const W& sender, const W& spender,
                                    const W& chainid, const W& registry) {
-  CpProof p{{}, {}, {}, proof.e, proof.s1, proof.s2};
+  CpProof p = scalars_of(proof);
   // The range check comes before any decoding, so it wins over a malformed point.
   if (!cp_scalars_in_range(p)) return false;
   VORN_TRY(const Ciphertext ea, ct_from_w(e_alice));
   VORN_TRY(const Ciphertext eb, ct_from_w(e_bob));
   VORN_TRY(const G1Affine pka, g1_from_w(pk_alice));
   VORN_TRY(const G1Affine pkb, g1_from_w(pk_bob));
-  VORN_TRY(p.T1, g1_from_w(proof.T1));
-  VORN_TRY(p.T2, g1_from_w(proof.T2));
-  VORN_TRY(p.T3, g1_from_w(proof.T3));
+  VORN_CHECK(decode_points(proof, p));
   return crypto::chaum_pedersen_verify(ea, eb, pka, pkb, p, {sender, spender, chainid, registry});
 }
 
@@ -184,7 +247,7 @@ Result<VdProofW> dleq_prove_w(const CtWords& e_ct, const W& sk, const G1Words& m
   VORN_TRY(const Ciphertext ct, ct_from_w(e_ct));
   VORN_TRY(const G1Affine m, g1_from_w(m_point));
   const VdProof p = dleq_prove(ct, fr(sk), m, ctx, fr(t));
-  return VdProofW{out_words(p.T1), out_words(p.T2), p.e, p.s};
+  return to_words<VdProofW>(p);
 }
 
 Result<bool> dleq_verify_w(const CtWords& e_ct, const G1Words& pk, const G1Words& m_point, const VdProofW& proof,
@@ -192,9 +255,8 @@ Result<bool> dleq_verify_w(const CtWords& e_ct, const G1Words& pk, const G1Words
   VORN_TRY(const Ciphertext ct, ct_from_w(e_ct));
   VORN_TRY(const G1Affine key, g1_from_w(pk));
   VORN_TRY(const G1Affine m, g1_from_w(m_point));
-  VORN_TRY(const G1Affine t1, g1_from_w(proof.T1));
-  VORN_TRY(const G1Affine t2, g1_from_w(proof.T2));
-  return dleq_verify(ct, key, m, {t1, t2, proof.e, proof.s}, ctx);
+  VORN_TRY(const VdProof p, decode_record(proof));
+  return dleq_verify(ct, key, m, p, ctx);
 }
 
 }  // namespace
@@ -231,9 +293,7 @@ Result<IssuerReencProofW> issuer_reenc_prove(const W& sk_iss, const W& r_prime, 
   const IssuerReencWitness wit{fr(sk_iss), fr(r_prime), rec, fr(beta), fr(gamma)};
   const IssuerReencNonces nonces{fr(k_r), fr(k_b), fr(k_s), fr(k_g)};
   VORN_TRY(const IssuerReencProof p, crypto::issuer_reenc_prove(wit, reg, iss, issuer, chainid, nonces));
-  return IssuerReencProofW{out_words(p.A1), out_words(p.A2), out_words(p.A3), out_words(p.A4), out_words(p.A5),
-                           out_words(p.Q),  out_words(p.U),  out_words(p.T),  p.e,
-                           p.s_r,           p.s_b,           p.s_s,           p.s_g};
+  return to_words<IssuerReencProofW>(p);
 }
 
 Result<bool> issuer_reenc_verify(const G1Words& pk_iss, const CtWords& e_reg, const CtWords& e_iss,
@@ -241,15 +301,7 @@ Result<bool> issuer_reenc_verify(const G1Words& pk_iss, const CtWords& e_reg, co
   VORN_TRY(const G1Affine key, g1_from_w(pk_iss));
   VORN_TRY(const Ciphertext reg, ct_from_w(e_reg));
   VORN_TRY(const Ciphertext iss, ct_from_w(e_iss));
-  IssuerReencProof p{{}, {}, {}, {}, {}, {}, {}, {}, proof.e, proof.s_r, proof.s_b, proof.s_s, proof.s_g};
-  VORN_TRY(p.Q, g1_from_w(proof.Q));
-  VORN_TRY(p.U, g1_from_w(proof.U));
-  VORN_TRY(p.T, g1_from_w(proof.T));
-  VORN_TRY(p.A1, g1_from_w(proof.A1));
-  VORN_TRY(p.A2, g1_from_w(proof.A2));
-  VORN_TRY(p.A3, g1_from_w(proof.A3));
-  VORN_TRY(p.A4, g1_from_w(proof.A4));
-  VORN_TRY(p.A5, g1_from_w(proof.A5));
+  VORN_TRY(const IssuerReencProof p, decode_record(proof));
   return crypto::issuer_reenc_verify(key, reg, iss, p, issuer, chainid);
 }
 
@@ -263,10 +315,7 @@ Result<B1BindingW> b1_bind_prove(const W& m_dep, const W& sk_dep, const CtWords&
   const B1BindWitness wit{fr(m_dep), fr(sk_dep), fr(r), fr(b)};
   const B1BindNonces nonces{fr(k_m), fr(k_s), fr(k_r), fr(k_b)};
   VORN_TRY(const B1Binding out, crypto::b1_bind_prove(wit, dep, iss, account, chainid, nonces));
-  const B1BindProof& p = out.proof;
-  return B1BindingW{{out_words(p.D1), out_words(p.D2), out_words(p.D3), out_words(p.D4), out_words(p.D5),
-                     out_words(p.Cm), p.e, p.s_m, p.s_s, p.s_r, p.s_b},
-                    w_from_ct(out.e_dep_for_iss)};
+  return to_words<B1BindingW>(out);
 }
 
 Result<bool> b1_bind_verify(const G1Words& pk_dep, const CtWords& e_dep, const G1Words& pk_iss,
@@ -276,13 +325,7 @@ Result<bool> b1_bind_verify(const G1Words& pk_dep, const CtWords& e_dep, const G
   VORN_TRY(const Ciphertext dep, ct_from_w(e_dep));
   VORN_TRY(const G1Affine iss_key, g1_from_w(pk_iss));
   VORN_TRY(const Ciphertext e_e, ct_from_w(e_dep_for_iss));
-  B1BindProof p{{}, {}, {}, {}, {}, {}, proof.e, proof.s_m, proof.s_s, proof.s_r, proof.s_b};
-  VORN_TRY(p.D1, g1_from_w(proof.D1));
-  VORN_TRY(p.D2, g1_from_w(proof.D2));
-  VORN_TRY(p.D3, g1_from_w(proof.D3));
-  VORN_TRY(p.D4, g1_from_w(proof.D4));
-  VORN_TRY(p.D5, g1_from_w(proof.D5));
-  VORN_TRY(p.Cm, g1_from_w(proof.Cm));
+  VORN_TRY(const B1BindProof p, decode_record(proof));
   return crypto::b1_bind_verify(dep_key, dep, iss_key, e_e, p, account, chainid);
 }
 

@@ -21,6 +21,7 @@
 #include "vorn/crypto/chaum_pedersen.h"
 #include "vorn/crypto/elgamal.h"
 #include "vorn/crypto/issuer_reenc.h"
+#include "vorn/crypto/record.h"
 #include "vorn/crypto/registration.h"
 #include "vorn/crypto/schnorr.h"
 #include "vorn/crypto/verifiable_decrypt.h"
@@ -37,35 +38,115 @@ Result<Ciphertext> ct_from_w(const CtWords& w);
 /// The words of a ciphertext (infinity as zero words).
 CtWords w_from_ct(const Ciphertext& ct);
 
-// ---- records as words, fields in the same order as the decoded records ----
+// ---- records as words ----
+//
+// Members in the same order as the decoded records; each record's table (record.h)
+// lists its fields in protocol order, scalars first, and every conversion of the
+// record follows it.
 
 struct SchnorrSigW {
   G1Words R;
   W e, s;
 };
+template <>
+struct RecordTraits<SchnorrSigW> {
+  using R = SchnorrSigW;
+  using Decoded = SchnorrSig;
+  static constexpr auto fields = std::tuple{field("e", &R::e, &Decoded::e), field("s", &R::s, &Decoded::s),
+                                            field("R", &R::R, &Decoded::R)};
+};
+
 struct RegistrationProofW {
   G1Words C1, T_C, T_R, T_key;
   W e, s_m, s_b, s_r, s_sk;
 };
+template <>
+struct RecordTraits<RegistrationProofW> {
+  using R = RegistrationProofW;
+  using Decoded = RegistrationProof;
+  static constexpr auto fields =
+      std::tuple{field("e", &R::e, &Decoded::e),       field("s_m", &R::s_m, &Decoded::s_m),
+                 field("s_b", &R::s_b, &Decoded::s_b), field("s_r", &R::s_r, &Decoded::s_r),
+                 field("s_sk", &R::s_sk, &Decoded::s_sk), field("C1", &R::C1, &Decoded::C1),
+                 field("T_C", &R::T_C, &Decoded::T_C), field("T_R", &R::T_R, &Decoded::T_R),
+                 field("T_key", &R::T_key, &Decoded::T_key)};
+};
+
 struct CpProofW {
   G1Words T1, T2, T3;
   W e, s1, s2;
 };
+template <>
+struct RecordTraits<CpProofW> {
+  using R = CpProofW;
+  using Decoded = CpProof;
+  static constexpr auto fields =
+      std::tuple{field("e", &R::e, &Decoded::e),    field("s1", &R::s1, &Decoded::s1),
+                 field("s2", &R::s2, &Decoded::s2), field("T1", &R::T1, &Decoded::T1),
+                 field("T2", &R::T2, &Decoded::T2), field("T3", &R::T3, &Decoded::T3)};
+};
+
 struct VdProofW {
   G1Words T1, T2;
   W e, s;
 };
+template <>
+struct RecordTraits<VdProofW> {
+  using R = VdProofW;
+  using Decoded = VdProof;
+  static constexpr auto fields = std::tuple{field("e", &R::e, &Decoded::e), field("s", &R::s, &Decoded::s),
+                                            field("T1", &R::T1, &Decoded::T1), field("T2", &R::T2, &Decoded::T2)};
+};
+
 struct IssuerReencProofW {
   G1Words A1, A2, A3, A4, A5, Q, U, T;
   W e, s_r, s_b, s_s, s_g;
 };
+template <>
+struct RecordTraits<IssuerReencProofW> {
+  using R = IssuerReencProofW;
+  using Decoded = IssuerReencProof;
+  static constexpr auto fields =
+      std::tuple{field("e", &R::e, &Decoded::e),       field("s_r", &R::s_r, &Decoded::s_r),
+                 field("s_b", &R::s_b, &Decoded::s_b), field("s_s", &R::s_s, &Decoded::s_s),
+                 field("s_g", &R::s_g, &Decoded::s_g), field("A1", &R::A1, &Decoded::A1),
+                 field("A2", &R::A2, &Decoded::A2),    field("A3", &R::A3, &Decoded::A3),
+                 field("A4", &R::A4, &Decoded::A4),    field("A5", &R::A5, &Decoded::A5),
+                 field("Q", &R::Q, &Decoded::Q),       field("U", &R::U, &Decoded::U),
+                 field("T", &R::T, &Decoded::T)};
+  // The Python tuple is ((the five scalars), (the eight points)).
+  static constexpr std::array<size_t, 2> nested = {5, 8};
+  // The verifier decodes Q, U and T before the commitments A1..A5.
+  static constexpr std::array<std::string_view, 8> decoding = {"Q", "U", "T", "A1", "A2", "A3", "A4", "A5"};
+};
+
 struct B1BindProofW {
   G1Words D1, D2, D3, D4, D5, Cm;
   W e, s_m, s_s, s_r, s_b;
 };
+template <>
+struct RecordTraits<B1BindProofW> {
+  using R = B1BindProofW;
+  using Decoded = B1BindProof;
+  static constexpr auto fields =
+      std::tuple{field("e", &R::e, &Decoded::e),       field("s_m", &R::s_m, &Decoded::s_m),
+                 field("s_s", &R::s_s, &Decoded::s_s), field("s_r", &R::s_r, &Decoded::s_r),
+                 field("s_b", &R::s_b, &Decoded::s_b), field("D1", &R::D1, &Decoded::D1),
+                 field("D2", &R::D2, &Decoded::D2),    field("D3", &R::D3, &Decoded::D3),
+                 field("D4", &R::D4, &Decoded::D4),    field("D5", &R::D5, &Decoded::D5),
+                 field("Cm", &R::Cm, &Decoded::Cm)};
+};
+
 struct B1BindingW {
   B1BindProofW proof;
   CtWords e_dep_for_iss;
+};
+template <>
+struct RecordTraits<B1BindingW> {
+  using R = B1BindingW;
+  using Decoded = B1Binding;
+  static constexpr auto fields = std::tuple{field("proof", &R::proof, &Decoded::proof),
+                                            field("e_dep_for_iss", &R::e_dep_for_iss, &Decoded::e_dep_for_iss)};
 };
 
 // ---- ElGamal and Pointcheval-Sanders ----

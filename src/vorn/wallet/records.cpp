@@ -1,6 +1,7 @@
 #include "vorn/wallet/records.h"
 
 #include <limits>
+#include <tuple>
 
 #include "vorn/notes/notes.h"
 
@@ -43,76 +44,89 @@ Result<std::vector<W>> word_array(const Json& obj, std::string_view key, std::st
 
 }  // namespace
 
-Result<Party> party_from(const Json& args, std::string_view key) {
-  VORN_TRY(const Json* p, get_field(args, key));
-  Party out;
-  VORN_TRY(out.addr, get_w(*p, "addr"));
-  VORN_TRY(out.identity, get_str(*p, "identity"));
-  VORN_TRY(out.m, get_g1(*p, "M"));
-  VORN_TRY(out.pk, get_g1(*p, "pk"));
-  VORN_TRY(out.e, opt_ct(*p, "E"));
-  VORN_TRY(out.sk, opt_w(*p, "sk", kSkNotHexString));
+// ---- parties and note openings: one table each, every field with its reader
+
+namespace {
+
+// A field of a wallet argument record: its key, its member, how it is read, and for
+// a record that is written back, how it is written.
+template <class Rec, class T>
+struct ArgField {
+  const char* key;
+  T Rec::*member;
+  Result<T> (*read)(const Json& obj, std::string_view key);
+  Json (*write)(const T& value) = nullptr;
+};
+
+// The record of `obj`: every field of `table`, in order; the first failure is reported.
+template <class Rec, class Table>
+Result<Rec> read_fields(const Json& obj, const Table& table) {
+  Rec out{};
+  Status st = ok_status();
+  auto read = [&](const auto& f) -> Status {
+    VORN_TRY(out.*f.member, f.read(obj, f.key));
+    return ok_status();
+  };
+  std::apply([&](const auto&... f) { (void)(((st = read(f)), st.ok()) && ...); }, table);
+  if (!st.ok()) return std::move(st).error();
   return out;
 }
 
-Result<NoteOpening> opening_from(const Json& rec) {
-  NoteOpening out;
-  VORN_TRY(W flavor, get_w(rec, "flavor"));
+template <class Rec, class Table>
+Json write_fields(const Rec& rec, const Table& table) {
+  Json o = Json::object();
+  std::apply([&](const auto&... f) { (o.set(f.key, f.write(rec.*f.member)), ...); }, table);
+  return o;
+}
+
+Result<std::optional<W>> opt_sk(const Json& obj, std::string_view key) { return opt_w(obj, key, kSkNotHexString); }
+
+// A hex word whose value must be below 2^64, else "unknown flavor".
+Result<uint64_t> flavor_at(const Json& rec, std::string_view key) {
+  VORN_TRY(const W flavor, get_w(rec, key));
   for (int i = 0; i < 24; ++i)
     if (flavor.b[i] != 0) return err(notes::kUnknownFlavor);
-  for (int i = 24; i < 32; ++i) out.flavor = out.flavor << 8 | flavor.b[i];
-  VORN_TRY(out.v, get_w(rec, "v"));
-  VORN_TRY(out.rho, get_w(rec, "rho"));
-  VORN_TRY(out.id_hash, get_w(rec, "idHash"));
-  VORN_TRY(out.predicate, get_w(rec, "predicate"));
+  uint64_t out = 0;
+  for (int i = 24; i < 32; ++i) out = out << 8 | flavor.b[i];
   return out;
 }
 
-Result<SchnorrRecord> schnorr_from(const Json& rec) {
-  SchnorrRecord out;
-  VORN_TRY(out.e, get_w(rec, "e"));
-  VORN_TRY(out.s, get_w(rec, "s"));
-  VORN_TRY(out.R, get_g1(rec, "R"));
-  return out;
+// Every field of an opening is written as a 64-digit hex word, as it is.
+Json hex_word(const W& w) { return Json::string(hex_w(w)); }
+Json hex_flavor(const uint64_t& flavor) { return hex_word(W::from_u64(flavor)); }
+
+const auto kPartyFields = std::tuple{
+    ArgField<Party, W>{"addr", &Party::addr, get_w},
+    ArgField<Party, std::string>{"identity", &Party::identity, get_str},
+    ArgField<Party, G1Words>{"M", &Party::m, get_g1},
+    ArgField<Party, G1Words>{"pk", &Party::pk, get_g1},
+    ArgField<Party, std::optional<CiphertextW>>{"E", &Party::e, opt_ct},
+    ArgField<Party, std::optional<W>>{"sk", &Party::sk, opt_sk},
+};
+
+const auto kOpeningFields = std::tuple{
+    ArgField<NoteOpening, uint64_t>{"flavor", &NoteOpening::flavor, flavor_at, hex_flavor},
+    ArgField<NoteOpening, W>{"v", &NoteOpening::v, get_w, hex_word},
+    ArgField<NoteOpening, W>{"rho", &NoteOpening::rho, get_w, hex_word},
+    ArgField<NoteOpening, W>{"idHash", &NoteOpening::id_hash, get_w, hex_word},
+    ArgField<NoteOpening, W>{"predicate", &NoteOpening::predicate, get_w, hex_word},
+};
+
+}  // namespace
+
+Result<Party> party_from(const Json& args, std::string_view key) {
+  VORN_TRY(const Json* p, get_field(args, key));
+  return read_fields<Party>(*p, kPartyFields);
 }
 
-Result<CpRecord> cp_from(const Json& rec) {
-  CpRecord out;
-  VORN_TRY(out.e, get_w(rec, "e"));
-  VORN_TRY(out.s1, get_w(rec, "s1"));
-  VORN_TRY(out.s2, get_w(rec, "s2"));
-  VORN_TRY(out.T1, get_g1(rec, "T1"));
-  VORN_TRY(out.T2, get_g1(rec, "T2"));
-  VORN_TRY(out.T3, get_g1(rec, "T3"));
-  return out;
-}
+Result<NoteOpening> opening_from(const Json& rec) { return read_fields<NoteOpening>(rec, kOpeningFields); }
 
-Result<BindingRecord> binding_from(const Json& rec) {
-  BindingRecord out;
-  VORN_TRY(out.e, get_w(rec, "e"));
-  VORN_TRY(out.s_r, get_w(rec, "s_r"));
-  VORN_TRY(out.s_b, get_w(rec, "s_b"));
-  VORN_TRY(out.s_s, get_w(rec, "s_s"));
-  VORN_TRY(out.s_g, get_w(rec, "s_g"));
-  VORN_TRY(out.A1, get_g1(rec, "A1"));
-  VORN_TRY(out.A2, get_g1(rec, "A2"));
-  VORN_TRY(out.A3, get_g1(rec, "A3"));
-  VORN_TRY(out.A4, get_g1(rec, "A4"));
-  VORN_TRY(out.A5, get_g1(rec, "A5"));
-  VORN_TRY(out.Q, get_g1(rec, "Q"));
-  VORN_TRY(out.U, get_g1(rec, "U"));
-  VORN_TRY(out.T, get_g1(rec, "T"));
-  return out;
-}
+Json opening_json(const NoteOpening& opening) { return write_fields(opening, kOpeningFields); }
 
-Result<VdRecord> vd_from(const Json& rec) {
-  VdRecord out;
-  VORN_TRY(out.e, get_w(rec, "e"));
-  VORN_TRY(out.s, get_w(rec, "s"));
-  VORN_TRY(out.T1, get_g1(rec, "T1"));
-  VORN_TRY(out.T2, get_g1(rec, "T2"));
-  return out;
-}
+Result<SchnorrRecord> schnorr_from(const Json& rec) { return record_from<SchnorrRecord>(rec); }
+Result<CpRecord> cp_from(const Json& rec) { return record_from<CpRecord>(rec); }
+Result<BindingRecord> binding_from(const Json& rec) { return record_from<BindingRecord>(rec); }
+Result<VdRecord> vd_from(const Json& rec) { return record_from<VdRecord>(rec); }
 
 Result<std::vector<W>> cms_from(const Json& args) { return word_array(args, "cms", kCmsNotArray, element_w); }
 
@@ -185,41 +199,7 @@ std::optional<std::vector<std::string>> notes_from(const Json& args) {
   return out;
 }
 
-Json vd_json(const VdRecord& proof) {
-  Json o = Json::object();
-  o.set("e", Json::string(scalar_hex(proof.e)));
-  o.set("s", Json::string(scalar_hex(proof.s)));
-  o.set("T1", g1_hex(proof.T1));
-  o.set("T2", g1_hex(proof.T2));
-  return o;
-}
-
-Json binding_json(const BindingRecord& b) {
-  Json o = Json::object();
-  o.set("e", Json::string(scalar_hex(b.e)));
-  o.set("s_r", Json::string(scalar_hex(b.s_r)));
-  o.set("s_b", Json::string(scalar_hex(b.s_b)));
-  o.set("s_s", Json::string(scalar_hex(b.s_s)));
-  o.set("s_g", Json::string(scalar_hex(b.s_g)));
-  o.set("A1", g1_hex(b.A1));
-  o.set("A2", g1_hex(b.A2));
-  o.set("A3", g1_hex(b.A3));
-  o.set("A4", g1_hex(b.A4));
-  o.set("A5", g1_hex(b.A5));
-  o.set("Q", g1_hex(b.Q));
-  o.set("U", g1_hex(b.U));
-  o.set("T", g1_hex(b.T));
-  return o;
-}
-
-Json opening_json(const NoteOpening& opening) {
-  Json o = Json::object();
-  o.set("flavor", Json::string(hex_w(W::from_u64(opening.flavor))));
-  o.set("v", Json::string(hex_w(opening.v)));
-  o.set("rho", Json::string(hex_w(opening.rho)));
-  o.set("idHash", Json::string(hex_w(opening.id_hash)));
-  o.set("predicate", Json::string(hex_w(opening.predicate)));
-  return o;
-}
+Json vd_json(const VdRecord& proof) { return record_json(proof); }
+Json binding_json(const BindingRecord& proof) { return record_json(proof); }
 
 }  // namespace vorn::wallet

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "vorn/core/result.h"
@@ -82,6 +83,44 @@ Result<Party> party_from(const Json& args, std::string_view key);
 /// A note opening (the record itself): "flavor" (hex word whose value must be below
 /// 2^64, else "unknown flavor"), then "v", "rho", "idHash", "predicate" (hex words).
 Result<NoteOpening> opening_from(const Json& rec);
+
+// ---- the proof records, through the crypto layer's field tables (crypto/record.h)
+
+/// A proof record read from its JSON object (the record itself): each field of its
+/// table, in table order, under its key: scalars as hex words (`get_w`), points as
+/// hex points (`get_g1`). The first failure is reported.
+template <crypto::words::Record Rec>
+Result<Rec> record_from(const Json& rec) {
+  Rec out{};
+  VORN_CHECK(crypto::words::each_field_until_error<Rec>([&](const auto& f) -> Status {
+    using T = typename std::decay_t<decltype(f)>::Type;
+    if constexpr (std::is_same_v<T, W>) {
+      VORN_TRY(out.*f.word, get_w(rec, f.key));
+    } else {
+      static_assert(std::is_same_v<T, G1Words>);
+      VORN_TRY(out.*f.word, get_g1(rec, f.key));
+    }
+    return ok_status();
+  }));
+  return out;
+}
+
+/// The JSON object of a proof record, the form `record_from` takes back: its fields
+/// in table order, scalars as scalar_hex, points as g1_hex.
+template <crypto::words::Record Rec>
+Json record_json(const Rec& r) {
+  Json o = Json::object();
+  crypto::words::for_each_field<Rec>([&](const auto& f) {
+    using T = typename std::decay_t<decltype(f)>::Type;
+    if constexpr (std::is_same_v<T, W>) {
+      o.set(f.key, Json::string(scalar_hex(r.*f.word)));
+    } else {
+      static_assert(std::is_same_v<T, G1Words>);
+      o.set(f.key, g1_hex(r.*f.word));
+    }
+  });
+  return o;
+}
 
 /// A Schnorr signature record (the record itself): "e", "s" (hex words), "R" (point).
 Result<SchnorrRecord> schnorr_from(const Json& rec);
