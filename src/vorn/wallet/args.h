@@ -28,17 +28,10 @@
 #include "vorn/notes/notes.h"
 #include "vorn/wallet/json.h"
 
-namespace vorn {
-
-/// The expected failure with the fixed message `msg`: the wallet's one spelling of
-/// it. It sits at namespace vorn, not vorn::wallet, so that a file which still keeps
-/// a local copy in its unnamed namespace (the record readers) resolves to its own
-/// without ambiguity.
-inline IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
-}  // namespace vorn
-
 namespace vorn::wallet {
+
+/// The expected failure with the fixed message `msg`: the wallet's one spelling of it.
+inline IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
 
 inline constexpr std::string_view kArgsInvalidJsonPrefix = "args: invalid JSON: ";
 inline constexpr std::string_view kMissingField = "receipt: missing field";

@@ -9,8 +9,6 @@ namespace vorn::wallet {
 
 namespace {
 
-IdError err(std::string_view msg) { return IdError{std::string(msg)}; }
-
 // An array element read as a hex word; a non-string reads as the empty text.
 Result<W> element_w(const Json& v) {
   const std::string* s = v.as_string();

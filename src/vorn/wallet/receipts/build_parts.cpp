@@ -135,25 +135,6 @@ void add_notes(const Common& c, Json& receipt) {
   receipt.set("notes", std::move(a));
 }
 
-Json schnorr_json(const SchnorrRecord& s) {
-  Json o = Json::object();
-  o.set("e", scalar(s.e));
-  o.set("s", scalar(s.s));
-  o.set("R", g1_hex(s.R));
-  return o;
-}
-
-Json cp_json(const CpRecord& p) {
-  Json o = Json::object();
-  o.set("e", scalar(p.e));
-  o.set("s1", scalar(p.s1));
-  o.set("s2", scalar(p.s2));
-  o.set("T1", g1_hex(p.T1));
-  o.set("T2", g1_hex(p.T2));
-  o.set("T3", g1_hex(p.T3));
-  return o;
-}
-
 Json receipts_proof_record(const NoteArgs& n, const std::optional<SchnorrRecord>& sig) {
   Json opening = Json::object();
   opening.set("flavor", scalar(W::from_u64(n.opening.flavor)));
@@ -168,7 +149,7 @@ Json receipts_proof_record(const NoteArgs& n, const std::optional<SchnorrRecord>
   o.set("cms", std::move(cms));
   o.set("nullifier", scalar(n.nullifier));
   o.set("face", scalar(n.face));
-  if (sig) o.set("issuer_sig", schnorr_json(*sig));
+  if (sig) o.set("issuer_sig", record_json(*sig));
   return o;
 }
 

@@ -96,8 +96,6 @@ Json core_base(const Common& c, const Kind& kind, Json txn, std::string_view rol
 /// "notes" when the caller gave any.
 void add_notes(const Common& c, Json& receipt);
 
-Json schnorr_json(const SchnorrRecord& s);
-Json cp_json(const CpRecord& p);
 /// The note kinds' "proof": the opening, "cms", "nullifier", "face", and the
 /// issuer's batch signature when the kind carries one.
 Json receipts_proof_record(const NoteArgs& n, const std::optional<SchnorrRecord>& sig);

@@ -86,7 +86,7 @@ Result<Json> build(const Kind& kind, const Common& c, const Json& args) {
   approve.set("sender", scalar(c.payer.addr));
   approve.set("spender", scalar(c.payee.addr));
   approve.set("chainid", Json::number_u64(c.chainid));
-  approve.set("proof", cp_json(cp));
+  approve.set("proof", record_json(cp));
   Json proof = Json::object();
   proof.set("approve", std::move(approve));
   proof.set("vd_payer", std::move(vds[0]));
