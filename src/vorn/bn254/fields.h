@@ -487,11 +487,22 @@ void mul_wide_fallback(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]);
 void mont_redc_fallback(uint64_t r[4], const uint64_t t[8], const uint64_t m[5], const uint64_t m2[4], int steps);
 #endif
 
-// The double-width product through the fastest available path; r must not overlap a
-// or b.
-__attribute__((always_inline)) inline void mul_wide(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+// True when the mulx/adx kernels are in use (the run-time choice of the product).
+inline bool use_adx() {
 #ifdef VORN_BN254_HAVE_ADX
-  if (g_use_adx) {
+  return g_use_adx;
+#else
+  return false;
+#endif
+}
+
+// The double-width product and reduction on the path kAdx names (the mulx/adx code,
+// or the portable one), for sums of products that choose the path once for all their
+// products; r must not overlap a or b. kAdx requires use_adx().
+template <bool kAdx>
+__attribute__((always_inline)) inline void mul_wide_on(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+#ifdef VORN_BN254_HAVE_ADX
+  if constexpr (kAdx) {
     mul_wide_adx(r, a, b);
     return;
   }
@@ -501,12 +512,12 @@ __attribute__((always_inline)) inline void mul_wide(uint64_t r[8], const uint64_
 #endif
 }
 
-// The reduction of mont_redc_portable through the fastest available path.
-template <int kSteps>
-__attribute__((always_inline)) inline void mont_redc(uint64_t r[4], const uint64_t t[8], const uint64_t m[5],
-                                                     const uint64_t m2[4]) {
+// The reduction of mont_redc_portable on the path kAdx names.
+template <int kSteps, bool kAdx>
+__attribute__((always_inline)) inline void mont_redc_on(uint64_t r[4], const uint64_t t[8], const uint64_t m[5],
+                                                        const uint64_t m2[4]) {
 #ifdef VORN_BN254_HAVE_ADX
-  if (g_use_adx) {
+  if constexpr (kAdx) {
     mont_reduce_sum_adx(r, t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], m);
     if constexpr (kSteps == 2) sub_if_ge_asm(r, m2);
     sub_if_ge_asm(r, m);
@@ -516,6 +527,22 @@ __attribute__((always_inline)) inline void mont_redc(uint64_t r[4], const uint64
 #else
   mont_redc_portable<kSteps>(r, t, m, m2);
 #endif
+}
+
+// The same two through the fastest available path.
+__attribute__((always_inline)) inline void mul_wide(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+  if (use_adx())
+    mul_wide_on<true>(r, a, b);
+  else
+    mul_wide_on<false>(r, a, b);
+}
+template <int kSteps>
+__attribute__((always_inline)) inline void mont_redc(uint64_t r[4], const uint64_t t[8], const uint64_t m[5],
+                                                     const uint64_t m2[4]) {
+  if (use_adx())
+    mont_redc_on<kSteps, true>(r, t, m, m2);
+  else
+    mont_redc_on<kSteps, false>(r, t, m, m2);
 }
 
 // r = a + b, r = a - b, r = a + b - c and r = a - b - c on 512-bit values (the caller

@@ -112,24 +112,26 @@ struct Fq2Wide {
 // r = a b for a, b with coordinates below p, by Karatsuba: c0 = a0 b0 + p^2 - a1 b1
 // and c1 = (a0 + a1)(b0 + b1) - a0 b0 - a1 b1 = a0 b1 + a1 b0, both in [0, 2p^2).
 // The sums a0 + a1 and b0 + b1 stay unreduced (below 2p < 2^255).
+// kAdx names the code path (mul_wide_on).
+template <bool kAdx>
 __attribute__((always_inline)) inline void fq2_mul_wide(Fq2Wide& r, const Fq2& a, const Fq2& b) {
   uint64_t sa[4], sb[4], t0[8], t1[8], t2[8];
   add4(sa, a.c0.v, a.c1.v);
   add4(sb, b.c0.v, b.c1.v);
-  mul_wide(t0, a.c0.v, b.c0.v);
-  mul_wide(t1, a.c1.v, b.c1.v);
-  mul_wide(t2, sa, sb);  // below 4p^2
+  mul_wide_on<kAdx>(t0, a.c0.v, b.c0.v);
+  mul_wide_on<kAdx>(t1, a.c1.v, b.c1.v);
+  mul_wide_on<kAdx>(t2, sa, sb);  // below 4p^2
   wide_sub2(r.c1, t2, t0, t1);
   wide_add_sub(r.c0, t0, kFqModSq.data(), t1);
 }
 
 // The element of Fq2 a represents (each coordinate times 2^-256 mod p); the
 // coordinates must be below kSteps p 2^256.
-template <int kSteps>
+template <int kSteps, bool kAdx>
 __attribute__((always_inline)) inline Fq2 fq2_redc(const Fq2Wide& a) {
   Fq2 r;
-  mont_redc<kSteps>(r.c0.v, a.c0, params::FQ_MOD_INV, ModMultiples<params::FQ_MOD_INV>::two);
-  mont_redc<kSteps>(r.c1.v, a.c1, params::FQ_MOD_INV, ModMultiples<params::FQ_MOD_INV>::two);
+  mont_redc_on<kSteps, kAdx>(r.c0.v, a.c0, params::FQ_MOD_INV, ModMultiples<params::FQ_MOD_INV>::two);
+  mont_redc_on<kSteps, kAdx>(r.c1.v, a.c1, params::FQ_MOD_INV, ModMultiples<params::FQ_MOD_INV>::two);
   return r;
 }
 
@@ -145,12 +147,17 @@ inline void fq2_wide_sub2(Fq2Wide& r, const Fq2Wide& x, const Fq2Wide& a, const 
   wide_sub(r.c1, r.c1, b.c1);
 }
 
+template <bool kAdx>
+__attribute__((always_inline)) inline Fq2 fq2_mul(const Fq2& a, const Fq2& b) {
+  Fq2Wide t;
+  fq2_mul_wide<kAdx>(t, a, b);
+  return fq2_redc<1, kAdx>(t);  // both coordinates below 2p^2
+}
+
 }  // namespace detail
 
 inline Fq2 Fq2::operator*(const Fq2& o) const {
-  detail::Fq2Wide t;
-  detail::fq2_mul_wide(t, *this, o);
-  return detail::fq2_redc<1>(t);  // both coordinates below 2p^2
+  return detail::use_adx() ? detail::fq2_mul<true>(*this, o) : detail::fq2_mul<false>(*this, o);
 }
 
 struct Fq6 {
