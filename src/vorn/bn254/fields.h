@@ -7,7 +7,9 @@
 // are written in assembly: the Montgomery product and the dedicated square use
 // mulx/adcx/adox when cpuid reports BMI2 and ADX (portable C otherwise), and sums of
 // products gather their columns with mulq/adc, present on every x86-64 processor;
-// define VORN_BN254_PORTABLE to use C everywhere. Only functions whose name ends in
+// define VORN_BN254_PORTABLE to use C everywhere. The extension fields also use the
+// double-width kernels here (512-bit products, sums and one Montgomery reduction per
+// sum of products), on the same two paths. Only functions whose name ends in
 // `_var`, and `pow` (whose running time depends on the public exponent only), have
 // data-dependent timing.
 #pragma once
