@@ -696,7 +696,7 @@ inline void mod_mul9_sub_portable(uint64_t r[4], const uint64_t a[4], const uint
 // The same two operations in plain x86-64 (add/adc/sub/sbb/cmov, present on every
 // x86-64 processor): the compiler's rendering of the carry chains is several times
 // slower. Straight-line code, no data-dependent branch.
-inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -730,7 +730,7 @@ inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
   r[3] = d3;
 }
 
-inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, m0, m1, m2, m3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -766,7 +766,7 @@ inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
 
 // r = (9a + b) mod m and r = (9a - b) mod m for a, b < m: the products by
 // xi = 9 + u in Fq2, as five modular additions kept in registers.
-inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -864,7 +864,7 @@ inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
   r[3] = t3;
 }
 
-inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -962,16 +962,16 @@ inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
   r[3] = t3;
 }
 #else
-inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_add_portable(r, a, b, m);
 }
-inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_sub_portable(r, a, b, m);
 }
-inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_mul9_add_portable(r, a, b, m);
 }
-inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_mul9_sub_portable(r, a, b, m);
 }
 #endif
