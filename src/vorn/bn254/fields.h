@@ -1340,12 +1340,12 @@ struct Fp {
   static Fp from_w_reduce(const W& w) { return from_be_reduce(w.data(), 32); }
 
   // Sum, difference, negation and product mod p (constant time).
-  Fp operator+(const Fp& o) const {
+  __attribute__((always_inline)) Fp operator+(const Fp& o) const {
     Fp r;
     detail::mod_add(r.v, v, o.v, P::MOD);
     return r;
   }
-  Fp operator-(const Fp& o) const {
+  __attribute__((always_inline)) Fp operator-(const Fp& o) const {
     Fp r;
     detail::mod_sub(r.v, v, o.v, P::MOD);
     return r;
@@ -1440,12 +1440,12 @@ struct Fp {
   /// 2a.
   Fp dbl() const { return *this + *this; }
   /// 9a + b and 9a - b (constant time).
-  Fp times9_plus(const Fp& b) const {
+  __attribute__((always_inline)) Fp times9_plus(const Fp& b) const {
     Fp r;
     detail::mod_mul9_add(r.v, v, b.v, P::MOD);
     return r;
   }
-  Fp times9_minus(const Fp& b) const {
+  __attribute__((always_inline)) Fp times9_minus(const Fp& b) const {
     Fp r;
     detail::mod_mul9_sub(r.v, v, b.v, P::MOD);
     return r;

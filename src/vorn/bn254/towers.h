@@ -137,11 +137,11 @@ __attribute__((always_inline)) inline Fq2 fq2_redc(const Fq2Wide& a) {
 
 // r = x + k - a (coordinate-wise), and r = x + k - a - b, for an offset k (eight
 // limbs, a multiple of p^2) at least a (at least a + b): exact, never negative.
-inline void fq2_wide_sub(Fq2Wide& r, const Fq2Wide& x, const Fq2Wide& a, const uint64_t k[8]) {
+__attribute__((always_inline)) inline void fq2_wide_sub(Fq2Wide& r, const Fq2Wide& x, const Fq2Wide& a, const uint64_t k[8]) {
   wide_add_sub(r.c0, x.c0, k, a.c0);
   wide_add_sub(r.c1, x.c1, k, a.c1);
 }
-inline void fq2_wide_sub2(Fq2Wide& r, const Fq2Wide& x, const Fq2Wide& a, const Fq2Wide& b, const uint64_t k[8]) {
+__attribute__((always_inline)) inline void fq2_wide_sub2(Fq2Wide& r, const Fq2Wide& x, const Fq2Wide& a, const Fq2Wide& b, const uint64_t k[8]) {
   fq2_wide_sub(r, x, a, k);
   wide_sub(r.c0, r.c0, b.c0);
   wide_sub(r.c1, r.c1, b.c1);
