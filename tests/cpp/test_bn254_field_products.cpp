@@ -260,4 +260,118 @@ TYPED_TEST(FieldProducts, ProductMatchesOracleOnEveryPath) {
 #endif
 }
 
+// The double-width kernels of the extension fields, on every path, against the
+// oracle: the 512-bit product of any two values below 2^256 (the unreduced sums of
+// two coordinates reach 2p), the reduction t 2^-256 mod p of values up to its bound
+// (p 2^256 with one conditional subtraction, 2p 2^256 with two), and the 512-bit sums
+// and differences in their plain and x86-64 forms.
+TEST(WideKernels, MatchOracleOnEveryPath) {
+  const uint64_t* m = FqParams::MODX;
+  const Big p = oracle::big(m, 4), r256 = oracle::pow2(256);
+  const Big two_p = oracle::add(p, p);
+  std::vector<std::array<uint64_t, 4>> ops = {{0, 0, 0, 0}, {1, 0, 0, 0}, {m[0] - 1, m[1], m[2], m[3]},
+                                              {~0ULL, ~0ULL, ~0ULL, ~0ULL}};
+  ops.push_back(oracle::to4(oracle::sub(two_p, Big{1})));  // the largest unreduced sum
+  std::mt19937_64 rng(0xd1);
+  for (int i = 0; i < 24; ++i) ops.push_back({rng(), rng(), rng(), rng() >> (i % 3)});
+  // Reduction inputs: 0, 1, the largest for each bound, and random values below each.
+  const Big bound1 = oracle::mul(p, r256), bound2 = oracle::mul(two_p, r256);
+  auto to8 = [](const Big& v) {
+    std::array<uint64_t, 8> w{};
+    for (size_t i = 0; i < 8 && i < v.size(); ++i) w[i] = v[i];
+    return w;
+  };
+  auto rand_below = [&](const Big& bound) {
+    Big v(8);
+    for (auto& w : v) w = rng();
+    return oracle::mod(v, bound);
+  };
+  std::vector<Big> reds1 = {Big{0}, Big{1}, oracle::sub(bound1, Big{1})};
+  std::vector<Big> reds2 = {Big{0}, oracle::sub(bound1, Big{1}), oracle::sub(bound2, Big{1})};
+  for (int i = 0; i < 40; ++i) {
+    reds1.push_back(rand_below(bound1));
+    reds2.push_back(rand_below(bound2));
+  }
+  const uint64_t* m2 = detail::ModMultiples<FqParams::MODX>::two;
+  // r 2^256 = t (mod p), r < p.
+  auto check_redc = [&](const std::array<uint64_t, 4>& r, const Big& t) {
+    const Big rb = oracle::big(r.data(), 4);
+    ASSERT_LT(oracle::cmp(rb, p), 0);
+    ASSERT_EQ(oracle::cmp(oracle::mod(oracle::mul(rb, r256), p), oracle::mod(t, p)), 0);
+  };
+#ifdef VORN_BN254_HAVE_ADX
+  const bool saved = detail::g_use_adx;
+  for (bool adx : {false, true}) {
+    if (adx && !saved) continue;  // the processor has no mulx/adx
+    detail::g_use_adx = adx;
+#endif
+    for (const auto& a : ops)
+      for (const auto& b : ops) {
+        uint64_t w[8], port[8];
+        detail::mul_wide(w, a.data(), b.data());
+        detail::mul_wide_portable(port, a.data(), b.data());
+        const Big want = oracle::mul(oracle::big(a.data(), 4), oracle::big(b.data(), 4));
+        ASSERT_EQ(to8(want), to8(oracle::big(w, 8)));
+        ASSERT_EQ(to8(want), to8(oracle::big(port, 8)));
+      }
+    for (const Big& t : reds1) {
+      const auto t8 = to8(t);
+      std::array<uint64_t, 4> r, port;
+      detail::mont_redc<1>(r.data(), t8.data(), m, m2);
+      detail::mont_redc_portable<1>(port.data(), t8.data(), m, m2);
+      check_redc(r, t);
+      ASSERT_EQ(r, port);
+    }
+    for (const Big& t : reds2) {
+      const auto t8 = to8(t);
+      std::array<uint64_t, 4> r, port;
+      detail::mont_redc<2>(r.data(), t8.data(), m, m2);
+      detail::mont_redc_portable<2>(port.data(), t8.data(), m, m2);
+      check_redc(r, t);
+      ASSERT_EQ(r, port);
+    }
+#ifdef VORN_BN254_HAVE_ADX
+  }
+  detail::g_use_adx = saved;
+#endif
+  // Sums and differences (the x86-64 forms when built, against the portable ones and
+  // the oracle), with operands chosen so that nothing carries out: a in [2^510, 2^511)
+  // and b, c below 2^509.
+  for (int i = 0; i < 200; ++i) {
+    std::array<uint64_t, 8> a, b, c;
+    for (int k = 0; k < 8; ++k) a[k] = rng(), b[k] = rng(), c[k] = rng();
+    a[7] = (a[7] >> 1) | (1ULL << 62), b[7] >>= 3, c[7] >>= 3;
+    if (i % 5 == 0) a = {~0ULL, ~0ULL, ~0ULL, ~0ULL, ~0ULL, ~0ULL, ~0ULL, ~0ULL >> 1};  // longest carries
+    const Big A = oracle::big(a.data(), 8), B = oracle::big(b.data(), 8), C = oracle::big(c.data(), 8);
+    uint64_t r[8], port[8];
+    detail::wide_add(r, b.data(), c.data());
+    detail::wide_add_portable(port, b.data(), c.data());
+    ASSERT_EQ(to8(oracle::add(B, C)), to8(oracle::big(r, 8)));
+    ASSERT_EQ(to8(oracle::big(r, 8)), to8(oracle::big(port, 8)));
+    detail::wide_sub(r, a.data(), b.data());
+    detail::wide_sub_portable(port, a.data(), b.data());
+    ASSERT_EQ(to8(oracle::sub(A, B)), to8(oracle::big(r, 8)));
+    ASSERT_EQ(to8(oracle::big(r, 8)), to8(oracle::big(port, 8)));
+    detail::wide_sub2(r, a.data(), b.data(), c.data());
+    detail::wide_sub2_portable(port, a.data(), b.data(), c.data());
+    ASSERT_EQ(to8(oracle::sub(oracle::sub(A, B), C)), to8(oracle::big(r, 8)));
+    ASSERT_EQ(to8(oracle::big(r, 8)), to8(oracle::big(port, 8)));
+    detail::wide_add_sub(r, a.data(), b.data(), c.data());
+    detail::wide_add_sub_portable(port, a.data(), b.data(), c.data());
+    ASSERT_EQ(to8(oracle::sub(oracle::add(A, B), C)), to8(oracle::big(r, 8)));
+    ASSERT_EQ(to8(oracle::big(r, 8)), to8(oracle::big(port, 8)));
+    // In place, as the towers use them.
+    std::array<uint64_t, 8> x = a;
+    detail::wide_sub(x.data(), x.data(), b.data());
+    ASSERT_EQ(to8(oracle::sub(A, B)), x);
+    uint64_t s4[4], p4[4];
+    detail::add4(s4, a.data(), b.data());
+    detail::add4_portable(p4, a.data(), b.data());
+    Big s = oracle::add(oracle::big(a.data(), 4), oracle::big(b.data(), 4));
+    s.resize(4);
+    ASSERT_EQ(oracle::to4(s), oracle::to4(oracle::big(s4, 4)));
+    ASSERT_EQ(oracle::to4(oracle::big(s4, 4)), oracle::to4(oracle::big(p4, 4)));
+  }
+}
+
 }  // namespace

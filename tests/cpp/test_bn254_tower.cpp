@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "vorn/bn254/params.h"
 #include "vorn/bn254/towers.h"
@@ -86,6 +87,66 @@ TEST(Tower, SparseProductsMatchGeneralOnes) {
     EXPECT_EQ(both, line * other);
     EXPECT_EQ(f.mul_by_line_product(both), f * line * other);
   }
+}
+
+// Schoolbook products from single Fq products, one reduction each: the reference for
+// the products that keep their sums double-width.
+Fq2 ref_mul(const Fq2& a, const Fq2& b) { return {a.c0 * b.c0 - a.c1 * b.c1, a.c0 * b.c1 + a.c1 * b.c0}; }
+Fq6 ref_mul(const Fq6& a, const Fq6& b) {
+  return {ref_mul(a.c0, b.c0) + (ref_mul(a.c1, b.c2) + ref_mul(a.c2, b.c1)).mul_by_xi(),
+          ref_mul(a.c0, b.c1) + ref_mul(a.c1, b.c0) + ref_mul(a.c2, b.c2).mul_by_xi(),
+          ref_mul(a.c0, b.c2) + ref_mul(a.c1, b.c1) + ref_mul(a.c2, b.c0)};
+}
+Fq12 ref_mul(const Fq12& a, const Fq12& b) {
+  return {ref_mul(a.c0, b.c0) + ref_mul(a.c1, b.c1).mul_by_v(), ref_mul(a.c0, b.c1) + ref_mul(a.c1, b.c0)};
+}
+
+// Every product and square of the tower on the mulx/adx path and on the portable one,
+// against the schoolbook reference, on operands whose coordinates are p - 1, zero and
+// random values in every pattern: the largest double-width sums, where a bound too
+// tight would show.
+TEST(Tower, ProductsMatchSchoolbookOnEveryPath) {
+  const uint64_t* m = params::FQ_MOD;
+  const uint64_t top_l[4] = {m[0] - 1, m[1], m[2], m[3]};
+  const Fq top = Fq::from_mont(top_l);
+  Rng rng(9);
+  std::vector<Fq6> vals = {{{top, top}, {top, top}, {top, top}}, Fq6::zero(), Fq6::one(),
+                           {{top, Fq::zero()}, {Fq::zero(), top}, {top, Fq::one()}}};
+  for (int i = 0; i < 6; ++i) vals.push_back(rng.fq6());
+  // Coordinates drawn from 0, p - 1 and random values: some products then reach the
+  // largest double-width coordinates (a0 b0 large where a1 b1 is zero, and so on).
+  auto pick = [&] {
+    const uint64_t k = rng.g() % 3;
+    return k == 0 ? Fq::zero() : k == 1 ? top : rng.fq();
+  };
+  for (int i = 0; i < 24; ++i) vals.push_back({{pick(), pick()}, {pick(), pick()}, {pick(), pick()}});
+#ifdef VORN_BN254_HAVE_ADX
+  const bool saved = detail::g_use_adx;
+  for (bool adx : {false, true}) {
+    if (adx && !saved) continue;  // the processor has no mulx/adx
+    detail::g_use_adx = adx;
+#endif
+    for (const Fq6& a : vals)
+      for (const Fq6& b : vals) {
+        ASSERT_EQ(a.c0 * b.c1, ref_mul(a.c0, b.c1));
+        ASSERT_EQ(a.c2.sqr(), ref_mul(a.c2, a.c2));
+        ASSERT_EQ(a * b, ref_mul(a, b));
+        ASSERT_EQ(a.sqr(), ref_mul(a, a));
+        ASSERT_EQ(a.mul_by_01(b.c0, b.c1), ref_mul(a, Fq6{b.c0, b.c1, Fq2::zero()}));
+        const Fq12 f{a, b}, g{b, a};
+        ASSERT_EQ(f * g, ref_mul(f, g));
+        ASSERT_EQ(f.sqr(), ref_mul(f, f));
+        const Fq12 line{{b.c0, Fq2::zero(), Fq2::zero()}, {b.c1, b.c2, Fq2::zero()}};
+        const Fq12 other{{a.c2, Fq2::zero(), Fq2::zero()}, {a.c0, a.c1, Fq2::zero()}};
+        ASSERT_EQ(f.mul_by_034(b.c0, b.c1, b.c2), ref_mul(f, line));
+        const Fq12 both = Fq12::line_product(b.c0, b.c1, b.c2, a.c2, a.c0, a.c1);
+        ASSERT_EQ(both, ref_mul(line, other));
+        ASSERT_EQ(f.mul_by_line_product(both), ref_mul(f, both));
+      }
+#ifdef VORN_BN254_HAVE_ADX
+  }
+  detail::g_use_adx = saved;
+#endif
 }
 
 TEST(Tower, FrobeniusIsPoweringByQ) {

@@ -28,6 +28,15 @@ bool g_use_adx = cpu_has_bmi2_adx();
 void mont_mul_fallback(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
   mont_mul_portable(r, a, b, m, m[4]);
 }
+
+void mul_wide_fallback(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) { mul_wide_portable(r, a, b); }
+
+void mont_redc_fallback(uint64_t r[4], const uint64_t t[8], const uint64_t m[5], const uint64_t m2[4], int steps) {
+  if (steps == 2)
+    mont_redc_portable<2>(r, t, m, m2);
+  else
+    mont_redc_portable<1>(r, t, m, m2);
+}
 #endif
 
 // ---- Modular inversion by Bernstein-Yang divsteps ---------------------------------------

@@ -7,7 +7,9 @@
 // are written in assembly: the Montgomery product and the dedicated square use
 // mulx/adcx/adox when cpuid reports BMI2 and ADX (portable C otherwise), and sums of
 // products gather their columns with mulq/adc, present on every x86-64 processor;
-// define VORN_BN254_PORTABLE to use C everywhere. Only functions whose name ends in
+// define VORN_BN254_PORTABLE to use C everywhere. The extension fields also use the
+// double-width kernels here (512-bit products, sums and one Montgomery reduction per
+// sum of products), on the same two paths. Only functions whose name ends in
 // `_var`, and `pow` (whose running time depends on the public exponent only), have
 // data-dependent timing.
 #pragma once
@@ -158,8 +160,116 @@ __attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uin
   r[2] = z;
   r[3] = d;
 }
+
+// The 512-bit product r = a b for any a, b below 2^256 (not reduced: the
+// double-width values of the extension fields, reduced once per sum of products by
+// mont_redc). The rows of mont_mul_adx without the reduction: each row adds a b_i to
+// the running words with the same two carry chains, and its lowest word is final.
+// a b_i plus the running high part (below a) is below 2^320, so no row carries out of
+// its five words and both flags are clear after each. r must not overlap a or b.
+__attribute__((always_inline)) inline void mul_wide_adx(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+  uint64_t w0, w1, w2, w3, w4, lo, hi, z, d;
+  __asm__(
+      "xorl %k[z], %k[z]\n\t"
+      "movq (%[b]), %%rdx\n\t"
+      "mulxq (%[a]), %[w0], %[w1]\n\t"
+      "mulxq 8(%[a]), %[lo], %[w2]\n\t"
+      "adcxq %[lo], %[w1]\n\t"
+      "mulxq 16(%[a]), %[lo], %[w3]\n\t"
+      "adcxq %[lo], %[w2]\n\t"
+      "mulxq 24(%[a]), %[lo], %[w4]\n\t"
+      "adcxq %[lo], %[w3]\n\t"
+      "adcxq %[z], %[w4]\n\t"
+      "movq %[w0], (%[r])\n\t"
+      VORN_MONT_ROW("8(%[b])", "w1", "w2", "w3", "w4", "w0")
+      "movq %[w1], 8(%[r])\n\t"
+      VORN_MONT_ROW("16(%[b])", "w2", "w3", "w4", "w0", "w1")
+      "movq %[w2], 16(%[r])\n\t"
+      VORN_MONT_ROW("24(%[b])", "w3", "w4", "w0", "w1", "w2")
+      "movq %[w3], 24(%[r])\n\t"
+      "movq %[w4], 32(%[r])\n\t"
+      "movq %[w0], 40(%[r])\n\t"
+      "movq %[w1], 48(%[r])\n\t"
+      "movq %[w2], 56(%[r])\n\t"
+      : [w0] "=&r"(w0), [w1] "=&r"(w1), [w2] "=&r"(w2), [w3] "=&r"(w3), [w4] "=&r"(w4), [lo] "=&r"(lo),
+        [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d), "=m"(*(uint64_t(*)[8])r)
+      : [r] "r"(r), [a] "r"(a), [b] "r"(b) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
+      : VORN_BN254_ASM_CLOBBERS);
+}
 #undef VORN_MONT_ROW
 #undef VORN_MONT_REDUCE
+
+// u = u - s when u >= s, else u; sub/sbb and cmov, no branch.
+__attribute__((always_inline)) inline void sub_if_ge_asm(uint64_t u[4], const uint64_t s[4]) {
+  uint64_t d0, d1, d2, d3;
+  __asm__("movq %[u0], %[d0]\n\t"
+          "subq %[s0], %[d0]\n\t"
+          "movq %[u1], %[d1]\n\t"
+          "sbbq %[s1], %[d1]\n\t"
+          "movq %[u2], %[d2]\n\t"
+          "sbbq %[s2], %[d2]\n\t"
+          "movq %[u3], %[d3]\n\t"
+          "sbbq %[s3], %[d3]\n\t"
+          "cmovcq %[u0], %[d0]\n\t"
+          "cmovcq %[u1], %[d1]\n\t"
+          "cmovcq %[u2], %[d2]\n\t"
+          "cmovcq %[u3], %[d3]"
+          : [d0] "=&r"(d0), [d1] "=&r"(d1), [d2] "=&r"(d2), [d3] "=&r"(d3)
+          : [u0] "r"(u[0]), [u1] "r"(u[1]), [u2] "r"(u[2]), [u3] "r"(u[3]), [s0] "m"(s[0]), [s1] "m"(s[1]),
+            [s2] "m"(s[2]), [s3] "m"(s[3])
+          : "cc");
+  u[0] = d0;
+  u[1] = d1;
+  u[2] = d2;
+  u[3] = d3;
+}
+
+// s = (t + Q m) / 2^256 for the 512-bit t = (t7..t0), where Q < 2^256 clears the low
+// half: the low half is reduced word by word (q_i = t_i * -m^-1, t += q_i m 2^(64i)),
+// which leaves at most m, and the high half is added, so s <= m + (t7..t4). The caller
+// brings s below m with conditional subtractions; s must stay below 2^256 (the high
+// half below 2^256 - m). No reduction step carries out of its window, so the flags are
+// clear at the end of each. Straight-line code, no data-dependent branch.
+__attribute__((always_inline)) inline void mont_reduce_sum_adx(uint64_t s[4], uint64_t t0, uint64_t t1, uint64_t t2,
+                                                               uint64_t t3, uint64_t t4, uint64_t t5, uint64_t t6,
+                                                               uint64_t t7, const uint64_t m[5]) {
+  uint64_t lo, hi, z, d;
+#define VORN_MONT_REDUCE_WORD(T0, T1, T2, T3)          \
+  "movq %[" T0 "], %%rdx\n\t"                          \
+  "mulxq 32(%[m]), %%rdx, %[hi]\n\t"                   \
+  "mulxq (%[m]), %[lo], %[hi]\n\t"                     \
+  "adcxq %[lo], %[" T0 "]\n\t"                         \
+  "adoxq %[hi], %[" T1 "]\n\t"                         \
+  "mulxq 8(%[m]), %[lo], %[hi]\n\t"                    \
+  "adcxq %[lo], %[" T1 "]\n\t"                         \
+  "adoxq %[hi], %[" T2 "]\n\t"                         \
+  "mulxq 16(%[m]), %[lo], %[hi]\n\t"                   \
+  "adcxq %[lo], %[" T2 "]\n\t"                         \
+  "adoxq %[hi], %[" T3 "]\n\t"                         \
+  "mulxq 24(%[m]), %[lo], %[" T0 "]\n\t"               \
+  "adcxq %[lo], %[" T3 "]\n\t"                         \
+  "adoxq %[z], %[" T0 "]\n\t"                          \
+  "adcxq %[z], %[" T0 "]\n\t"
+  __asm__(
+      "xorl %k[z], %k[z]\n\t"
+      VORN_MONT_REDUCE_WORD("t0", "t1", "t2", "t3")
+      VORN_MONT_REDUCE_WORD("t1", "t2", "t3", "t0")
+      VORN_MONT_REDUCE_WORD("t2", "t3", "t0", "t1")
+      VORN_MONT_REDUCE_WORD("t3", "t0", "t1", "t2")
+      "addq %[t4], %[t0]\n\t"
+      "adcq %[t5], %[t1]\n\t"
+      "adcq %[t6], %[t2]\n\t"
+      "adcq %[t7], %[t3]\n\t"
+      : [t0] "+r"(t0), [t1] "+r"(t1), [t2] "+r"(t2), [t3] "+r"(t3), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z),
+        "=&d"(d)
+      : [t4] "r"(t4), [t5] "r"(t5), [t6] "r"(t6), [t7] "r"(t7), [m] "r"(m) VORN_BN254_ASM_READS(m, 5)
+      : "cc");
+#undef VORN_MONT_REDUCE_WORD
+  s[0] = t0;
+  s[1] = t1;
+  s[2] = t2;
+  s[3] = t3;
+}
 
 // Montgomery square r = a^2/2^256 mod m for a < m: the same value as mont_mul_adx(r,
 // a, a, m) from 10 word products instead of 16. The six cross products a_i a_j (i <
@@ -223,55 +333,10 @@ __attribute__((always_inline)) inline void mont_sqr_adx(uint64_t r[4], const uin
         [t6] "=&r"(t6), [t7] "=&r"(t7), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
       : [a] "r"(a) VORN_BN254_ASM_READS(a, 4)
       : "cc");
-  // Reduce the low half (words t0..t3, rotating), add the high half, subtract m
-  // when the sum is m or more. A separate block: the square's registers are free.
-#define VORN_MONT_REDUCE_WORD(T0, T1, T2, T3)          \
-  "movq %[" T0 "], %%rdx\n\t"                          \
-  "mulxq 32(%[m]), %%rdx, %[hi]\n\t"                   \
-  "mulxq (%[m]), %[lo], %[hi]\n\t"                     \
-  "adcxq %[lo], %[" T0 "]\n\t"                         \
-  "adoxq %[hi], %[" T1 "]\n\t"                         \
-  "mulxq 8(%[m]), %[lo], %[hi]\n\t"                    \
-  "adcxq %[lo], %[" T1 "]\n\t"                         \
-  "adoxq %[hi], %[" T2 "]\n\t"                         \
-  "mulxq 16(%[m]), %[lo], %[hi]\n\t"                   \
-  "adcxq %[lo], %[" T2 "]\n\t"                         \
-  "adoxq %[hi], %[" T3 "]\n\t"                         \
-  "mulxq 24(%[m]), %[lo], %[" T0 "]\n\t"               \
-  "adcxq %[lo], %[" T3 "]\n\t"                         \
-  "adoxq %[z], %[" T0 "]\n\t"                          \
-  "adcxq %[z], %[" T0 "]\n\t"
-  __asm__(
-      "xorl %k[z], %k[z]\n\t"
-      VORN_MONT_REDUCE_WORD("t0", "t1", "t2", "t3")
-      VORN_MONT_REDUCE_WORD("t1", "t2", "t3", "t0")
-      VORN_MONT_REDUCE_WORD("t2", "t3", "t0", "t1")
-      VORN_MONT_REDUCE_WORD("t3", "t0", "t1", "t2")
-      "addq %[t4], %[t0]\n\t"
-      "adcq %[t5], %[t1]\n\t"
-      "adcq %[t6], %[t2]\n\t"
-      "adcq %[t7], %[t3]\n\t"
-      "movq %[t0], %[t4]\n\t"
-      "subq (%[m]), %[t4]\n\t"
-      "movq %[t1], %[t5]\n\t"
-      "sbbq 8(%[m]), %[t5]\n\t"
-      "movq %[t2], %[t6]\n\t"
-      "sbbq 16(%[m]), %[t6]\n\t"
-      "movq %[t3], %[t7]\n\t"
-      "sbbq 24(%[m]), %[t7]\n\t"
-      "cmovcq %[t0], %[t4]\n\t"
-      "cmovcq %[t1], %[t5]\n\t"
-      "cmovcq %[t2], %[t6]\n\t"
-      "cmovcq %[t3], %[t7]\n\t"
-      : [t0] "+r"(t0), [t1] "+r"(t1), [t2] "+r"(t2), [t3] "+r"(t3), [t4] "+r"(t4), [t5] "+r"(t5), [t6] "+r"(t6),
-        [t7] "+r"(t7), [lo] "=&r"(lo), [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
-      : [m] "r"(m) VORN_BN254_ASM_READS(m, 5)
-      : "cc");
-#undef VORN_MONT_REDUCE_WORD
-  r[0] = t4;
-  r[1] = t5;
-  r[2] = t6;
-  r[3] = t7;
+  // Reduce the low half and add the high half (below m/4), then subtract m when the
+  // sum is m or more. A separate block: the square's registers are free.
+  mont_reduce_sum_adx(r, t0, t1, t2, t3, t4, t5, t6, t7, m);
+  sub_if_ge_asm(r, m);
 }
 #endif
 
@@ -363,6 +428,227 @@ __attribute__((always_inline)) inline void mont_sqr(uint64_t r[4], const uint64_
 #endif
 }
 
+// ---- Double-width values (lazy reduction) ---------------------------------------------
+//
+// The extension fields gather sums and differences of products as unreduced 512-bit
+// values and reduce each coordinate once: mul_wide gives the product, wide_add and
+// wide_sub add and subtract (exactly: the caller keeps the values in range, adding
+// multiples of m^2 before a subtraction), and mont_redc reduces.
+
+// r = a b (512 bits) for any a, b below 2^256.
+inline void mul_wide_portable(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+  uint64_t t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    uint64_t c = 0;
+    for (int j = 0; j < 4; ++j) {
+      const u128 s = (u128)a[j] * b[i] + t[i + j] + c;
+      t[i + j] = (uint64_t)s;
+      c = (uint64_t)(s >> 64);
+    }
+    t[i + 4] = c;
+  }
+  for (int i = 0; i < 8; ++i) r[i] = t[i];
+}
+
+// s = (t + Q m) / 2^256, Q < 2^256 clearing the low half: at most m + (t7..t4), as for
+// mont_reduce_sum_adx.
+inline void mont_reduce_sum_portable(uint64_t s[4], const uint64_t t[8], const uint64_t m[5]) {
+  uint64_t u0 = t[0], u1 = t[1], u2 = t[2], u3 = t[3];
+  for (int i = 0; i < 4; ++i) {
+    const uint64_t q = u0 * m[4];
+    u128 c = (u128)q * m[0] + u0;
+    c = (u128)q * m[1] + u1 + (uint64_t)(c >> 64);
+    u0 = (uint64_t)c;
+    c = (u128)q * m[2] + u2 + (uint64_t)(c >> 64);
+    u1 = (uint64_t)c;
+    c = (u128)q * m[3] + u3 + (uint64_t)(c >> 64);
+    u2 = (uint64_t)c;
+    u3 = (uint64_t)(c >> 64);
+  }
+  uint64_t k = 0;
+  s[0] = adc(u0, t[4], k);
+  s[1] = adc(u1, t[5], k);
+  s[2] = adc(u2, t[6], k);
+  s[3] = adc(u3, t[7], k);
+}
+
+// r = t / 2^256 mod m, canonical, for t below kSteps m 2^256 (kSteps 1 or 2): the sum
+// above is then below (kSteps + 1) m, and conditional subtractions of 2m (when
+// kSteps is 2) and of m bring it below m. m2 is 2m.
+template <int kSteps>
+inline void mont_redc_portable(uint64_t r[4], const uint64_t t[8], const uint64_t m[5], const uint64_t m2[4]) {
+  static_assert(kSteps == 1 || kSteps == 2, "one or two conditional subtractions");
+  mont_reduce_sum_portable(r, t, m);
+  if constexpr (kSteps == 2) cond_sub(r, r, m2);
+  cond_sub(r, r, m);
+}
+
+#ifdef VORN_BN254_HAVE_ADX
+// The portable double-width product and reduction, out of line (as mont_mul_fallback).
+void mul_wide_fallback(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]);
+void mont_redc_fallback(uint64_t r[4], const uint64_t t[8], const uint64_t m[5], const uint64_t m2[4], int steps);
+#endif
+
+// True when the mulx/adx kernels are in use (the run-time choice of the product).
+inline bool use_adx() {
+#ifdef VORN_BN254_HAVE_ADX
+  return g_use_adx;
+#else
+  return false;
+#endif
+}
+
+// The double-width product and reduction on the path kAdx names (the mulx/adx code,
+// or the portable one), for sums of products that choose the path once for all their
+// products; r must not overlap a or b. kAdx requires use_adx().
+template <bool kAdx>
+__attribute__((always_inline)) inline void mul_wide_on(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+#ifdef VORN_BN254_HAVE_ADX
+  if constexpr (kAdx) {
+    mul_wide_adx(r, a, b);
+    return;
+  }
+  mul_wide_fallback(r, a, b);
+#else
+  mul_wide_portable(r, a, b);
+#endif
+}
+
+// The reduction of mont_redc_portable on the path kAdx names.
+template <int kSteps, bool kAdx>
+__attribute__((always_inline)) inline void mont_redc_on(uint64_t r[4], const uint64_t t[8], const uint64_t m[5],
+                                                        const uint64_t m2[4]) {
+#ifdef VORN_BN254_HAVE_ADX
+  if constexpr (kAdx) {
+    mont_reduce_sum_adx(r, t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], m);
+    if constexpr (kSteps == 2) sub_if_ge_asm(r, m2);
+    sub_if_ge_asm(r, m);
+    return;
+  }
+  mont_redc_fallback(r, t, m, m2, kSteps);
+#else
+  mont_redc_portable<kSteps>(r, t, m, m2);
+#endif
+}
+
+// The same two through the fastest available path.
+__attribute__((always_inline)) inline void mul_wide(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+  if (use_adx())
+    mul_wide_on<true>(r, a, b);
+  else
+    mul_wide_on<false>(r, a, b);
+}
+template <int kSteps>
+__attribute__((always_inline)) inline void mont_redc(uint64_t r[4], const uint64_t t[8], const uint64_t m[5],
+                                                     const uint64_t m2[4]) {
+  if (use_adx())
+    mont_redc_on<kSteps, true>(r, t, m, m2);
+  else
+    mont_redc_on<kSteps, false>(r, t, m, m2);
+}
+
+// r = a + b, r = a - b, r = a + b - c and r = a - b - c on 512-bit values (the caller
+// keeps them in range: no carry out of a sum, no borrow out of a difference).
+inline void wide_add_portable(uint64_t r[8], const uint64_t a[8], const uint64_t b[8]) {
+  uint64_t c = 0;
+  for (int i = 0; i < 8; ++i) r[i] = adc(a[i], b[i], c);
+}
+inline void wide_sub_portable(uint64_t r[8], const uint64_t a[8], const uint64_t b[8]) {
+  uint64_t c = 0;
+  for (int i = 0; i < 8; ++i) r[i] = sbb(a[i], b[i], c);
+}
+inline void wide_add_sub_portable(uint64_t r[8], const uint64_t a[8], const uint64_t b[8], const uint64_t c[8]) {
+  wide_add_portable(r, a, b);
+  wide_sub_portable(r, r, c);
+}
+inline void wide_sub2_portable(uint64_t r[8], const uint64_t a[8], const uint64_t b[8], const uint64_t c[8]) {
+  wide_sub_portable(r, a, b);
+  wide_sub_portable(r, r, c);
+}
+// r = a + b on 256-bit values (no reduction; the caller keeps the sum below 2^256).
+inline void add4_portable(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]) {
+  uint64_t c = 0;
+  for (int i = 0; i < 4; ++i) r[i] = adc(a[i], b[i], c);
+}
+
+#ifdef VORN_BN254_HAVE_ADX
+// The same in plain x86-64 (as mod_add: no cpuid check needed): a is loaded into
+// eight registers, each further operand is one carry chain over them, and r (which
+// may be any of the operands) is written at the end.
+#define VORN_WIDE_PASS(OP0, OP, P)                                                                    \
+  OP0 " (%[" P "]), %[t0]\n\t" OP " 8(%[" P "]), %[t1]\n\t" OP " 16(%[" P "]), %[t2]\n\t" OP          \
+      " 24(%[" P "]), %[t3]\n\t" OP " 32(%[" P "]), %[t4]\n\t" OP " 40(%[" P "]), %[t5]\n\t" OP      \
+      " 48(%[" P "]), %[t6]\n\t" OP " 56(%[" P "]), %[t7]\n\t"
+#define VORN_WIDE_OP(PASSES, ...)                                                                     \
+  uint64_t t0, t1, t2, t3, t4, t5, t6, t7;                                                            \
+  __asm__("movq (%[a]), %[t0]\n\t"                                                                    \
+          "movq 8(%[a]), %[t1]\n\t"                                                                   \
+          "movq 16(%[a]), %[t2]\n\t"                                                                  \
+          "movq 24(%[a]), %[t3]\n\t"                                                                  \
+          "movq 32(%[a]), %[t4]\n\t"                                                                  \
+          "movq 40(%[a]), %[t5]\n\t"                                                                  \
+          "movq 48(%[a]), %[t6]\n\t"                                                                  \
+          "movq 56(%[a]), %[t7]\n\t" PASSES                                                           \
+          : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4),           \
+            [t5] "=&r"(t5), [t6] "=&r"(t6), [t7] "=&r"(t7)                                            \
+          : [a] "r"(a) VORN_BN254_ASM_READS(a, 8) __VA_ARGS__                                        \
+          : VORN_BN254_ASM_CLOBBERS);                                                                 \
+  r[0] = t0;                                                                                          \
+  r[1] = t1;                                                                                          \
+  r[2] = t2;                                                                                          \
+  r[3] = t3;                                                                                          \
+  r[4] = t4;                                                                                          \
+  r[5] = t5;                                                                                          \
+  r[6] = t6;                                                                                          \
+  r[7] = t7;
+__attribute__((always_inline)) inline void wide_add(uint64_t r[8], const uint64_t a[8], const uint64_t b[8]) {
+  VORN_WIDE_OP(VORN_WIDE_PASS("addq", "adcq", "b"), , [b] "r"(b) VORN_BN254_ASM_READS(b, 8))
+}
+__attribute__((always_inline)) inline void wide_sub(uint64_t r[8], const uint64_t a[8], const uint64_t b[8]) {
+  VORN_WIDE_OP(VORN_WIDE_PASS("subq", "sbbq", "b"), , [b] "r"(b) VORN_BN254_ASM_READS(b, 8))
+}
+__attribute__((always_inline)) inline void wide_add_sub(uint64_t r[8], const uint64_t a[8], const uint64_t b[8],
+                                                        const uint64_t c[8]) {
+  VORN_WIDE_OP(VORN_WIDE_PASS("addq", "adcq", "b") VORN_WIDE_PASS("subq", "sbbq", "c"), , [b] "r"(b),
+               [c] "r"(c) VORN_BN254_ASM_READS(b, 8) VORN_BN254_ASM_READS(c, 8))
+}
+__attribute__((always_inline)) inline void wide_sub2(uint64_t r[8], const uint64_t a[8], const uint64_t b[8],
+                                                     const uint64_t c[8]) {
+  VORN_WIDE_OP(VORN_WIDE_PASS("subq", "sbbq", "b") VORN_WIDE_PASS("subq", "sbbq", "c"), , [b] "r"(b),
+               [c] "r"(c) VORN_BN254_ASM_READS(b, 8) VORN_BN254_ASM_READS(c, 8))
+}
+#undef VORN_WIDE_OP
+#undef VORN_WIDE_PASS
+__attribute__((always_inline)) inline void add4(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]) {
+  uint64_t t0, t1, t2, t3;
+  __asm__("movq (%[a]), %[t0]\n\t"
+          "movq 8(%[a]), %[t1]\n\t"
+          "movq 16(%[a]), %[t2]\n\t"
+          "movq 24(%[a]), %[t3]\n\t"
+          "addq (%[b]), %[t0]\n\t"
+          "adcq 8(%[b]), %[t1]\n\t"
+          "adcq 16(%[b]), %[t2]\n\t"
+          "adcq 24(%[b]), %[t3]\n\t"
+          : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3)
+          : [a] "r"(a), [b] "r"(b) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
+          : VORN_BN254_ASM_CLOBBERS);
+  r[0] = t0;
+  r[1] = t1;
+  r[2] = t2;
+  r[3] = t3;
+}
+#else
+inline void wide_add(uint64_t r[8], const uint64_t a[8], const uint64_t b[8]) { wide_add_portable(r, a, b); }
+inline void wide_sub(uint64_t r[8], const uint64_t a[8], const uint64_t b[8]) { wide_sub_portable(r, a, b); }
+inline void wide_add_sub(uint64_t r[8], const uint64_t a[8], const uint64_t b[8], const uint64_t c[8]) {
+  wide_add_sub_portable(r, a, b, c);
+}
+inline void wide_sub2(uint64_t r[8], const uint64_t a[8], const uint64_t b[8], const uint64_t c[8]) {
+  wide_sub2_portable(r, a, b, c);
+}
+inline void add4(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]) { add4_portable(r, a, b); }
+#endif
+
 // r = (a + b) mod m for a, b < m (m < 2^255, so the sum does not overflow).
 inline void mod_add_portable(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t c = 0, t[4];
@@ -410,7 +696,7 @@ inline void mod_mul9_sub_portable(uint64_t r[4], const uint64_t a[4], const uint
 // The same two operations in plain x86-64 (add/adc/sub/sbb/cmov, present on every
 // x86-64 processor): the compiler's rendering of the carry chains is several times
 // slower. Straight-line code, no data-dependent branch.
-inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -444,7 +730,7 @@ inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
   r[3] = d3;
 }
 
-inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, m0, m1, m2, m3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -480,7 +766,7 @@ inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], con
 
 // r = (9a + b) mod m and r = (9a - b) mod m for a, b < m: the products by
 // xi = 9 + u in Fq2, as five modular additions kept in registers.
-inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -578,7 +864,7 @@ inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
   r[3] = t3;
 }
 
-inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
   __asm__(
       "movq (%[a]), %[t0]\n\t"
@@ -676,16 +962,16 @@ inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]
   r[3] = t3;
 }
 #else
-inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_add_portable(r, a, b, m);
 }
-inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_sub_portable(r, a, b, m);
 }
-inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_mul9_add_portable(r, a, b, m);
 }
-inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
+__attribute__((always_inline)) inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_mul9_sub_portable(r, a, b, m);
 }
 #endif
@@ -748,30 +1034,6 @@ __attribute__((always_inline)) inline void add3_asm(uint64_t& c0, uint64_t& c1, 
           : "cc");
 }
 
-// u = u - s when u >= s, else u; sub/sbb and cmov, no branch.
-__attribute__((always_inline)) inline void sub_if_ge_asm(uint64_t u[4], const uint64_t s[4]) {
-  uint64_t d0, d1, d2, d3;
-  __asm__("movq %[u0], %[d0]\n\t"
-          "subq %[s0], %[d0]\n\t"
-          "movq %[u1], %[d1]\n\t"
-          "sbbq %[s1], %[d1]\n\t"
-          "movq %[u2], %[d2]\n\t"
-          "sbbq %[s2], %[d2]\n\t"
-          "movq %[u3], %[d3]\n\t"
-          "sbbq %[s3], %[d3]\n\t"
-          "cmovcq %[u0], %[d0]\n\t"
-          "cmovcq %[u1], %[d1]\n\t"
-          "cmovcq %[u2], %[d2]\n\t"
-          "cmovcq %[u3], %[d3]"
-          : [d0] "=&r"(d0), [d1] "=&r"(d1), [d2] "=&r"(d2), [d3] "=&r"(d3)
-          : [u0] "r"(u[0]), [u1] "r"(u[1]), [u2] "r"(u[2]), [u3] "r"(u[3]), [s0] "m"(s[0]), [s1] "m"(s[1]),
-            [s2] "m"(s[2]), [s3] "m"(s[3])
-          : "cc");
-  u[0] = d0;
-  u[1] = d1;
-  u[2] = d2;
-  u[3] = d3;
-}
 #endif
 
 template <bool kAsm>
@@ -1078,12 +1340,12 @@ struct Fp {
   static Fp from_w_reduce(const W& w) { return from_be_reduce(w.data(), 32); }
 
   // Sum, difference, negation and product mod p (constant time).
-  Fp operator+(const Fp& o) const {
+  __attribute__((always_inline)) Fp operator+(const Fp& o) const {
     Fp r;
     detail::mod_add(r.v, v, o.v, P::MOD);
     return r;
   }
-  Fp operator-(const Fp& o) const {
+  __attribute__((always_inline)) Fp operator-(const Fp& o) const {
     Fp r;
     detail::mod_sub(r.v, v, o.v, P::MOD);
     return r;
@@ -1178,12 +1440,12 @@ struct Fp {
   /// 2a.
   Fp dbl() const { return *this + *this; }
   /// 9a + b and 9a - b (constant time).
-  Fp times9_plus(const Fp& b) const {
+  __attribute__((always_inline)) Fp times9_plus(const Fp& b) const {
     Fp r;
     detail::mod_mul9_add(r.v, v, b.v, P::MOD);
     return r;
   }
-  Fp times9_minus(const Fp& b) const {
+  __attribute__((always_inline)) Fp times9_minus(const Fp& b) const {
     Fp r;
     detail::mod_mul9_sub(r.v, v, b.v, P::MOD);
     return r;

@@ -48,12 +48,53 @@ bool Fq2::sqrt_var(Fq2& out) const {
 
 // ---- Fq6 --------------------------------------------------------------------------------
 
+namespace {
+
+// Karatsuba over v with the six Fq2 products kept double-width: each coefficient of
+// the result is one sum of products, reduced once per coordinate (the products by xi
+// are taken after the reduction, on single-width values). Every product coordinate is
+// in [0, 2p^2) (fq2_mul_wide). kAdx names the code path, chosen once per product.
+template <bool kAdx>
+Fq6 fq6_mul(const Fq6& a, const Fq6& o) {
+  using namespace detail;
+  Fq2Wide t0, t1, t2, x, y, z;
+  fq2_mul_wide<kAdx>(t0, a.c0, o.c0);
+  fq2_mul_wide<kAdx>(t1, a.c1, o.c1);
+  fq2_mul_wide<kAdx>(t2, a.c2, o.c2);
+  fq2_mul_wide<kAdx>(x, a.c1 + a.c2, o.c1 + o.c2);
+  fq2_mul_wide<kAdx>(y, a.c0 + a.c1, o.c0 + o.c1);
+  fq2_mul_wide<kAdx>(z, a.c0 + a.c2, o.c0 + o.c2);
+  fq2_wide_sub2(x, x, t1, t2, kFqModSq4.data());  // (a1 o2 + a2 o1) + 4p^2, below 6p^2
+  fq2_wide_sub2(y, y, t0, t1, kFqModSq4.data());  // (a0 o1 + a1 o0) + 4p^2
+  fq2_wide_sub2(z, z, t0, t2, kFqModSq4.data());
+  wide_add(z.c0, z.c0, t1.c0);  // (a0 o2 + a1 o1 + a2 o0) + 4p^2, below 8p^2
+  wide_add(z.c1, z.c1, t1.c1);
+  return {fq2_redc<2, kAdx>(x).mul_by_xi() + fq2_redc<1, kAdx>(t0),
+          fq2_redc<2, kAdx>(y) + fq2_redc<1, kAdx>(t2).mul_by_xi(), fq2_redc<2, kAdx>(z)};
+}
+
+// The same with o = b0 + b1 v: five double-width Fq2 products.
+template <bool kAdx>
+Fq6 fq6_mul_by_01(const Fq6& a, const Fq2& b0, const Fq2& b1) {
+  using namespace detail;
+  Fq2Wide t0, t1, x, y, z;
+  fq2_mul_wide<kAdx>(t0, a.c0, b0);
+  fq2_mul_wide<kAdx>(t1, a.c1, b1);
+  fq2_mul_wide<kAdx>(x, a.c1 + a.c2, b1);
+  fq2_mul_wide<kAdx>(y, a.c0 + a.c1, b0 + b1);
+  fq2_mul_wide<kAdx>(z, a.c0 + a.c2, b0);
+  fq2_wide_sub(x, x, t1, kFqModSq2.data());       // a2 b1 + 2p^2, below 4p^2
+  fq2_wide_sub2(y, y, t0, t1, kFqModSq4.data());  // (a0 b1 + a1 b0) + 4p^2, below 6p^2
+  fq2_wide_sub(z, z, t0, kFqModSq2.data());
+  wide_add(z.c0, z.c0, t1.c0);  // (a1 b1 + a2 b0) + 2p^2, below 6p^2
+  wide_add(z.c1, z.c1, t1.c1);
+  return {fq2_redc<1, kAdx>(x).mul_by_xi() + fq2_redc<1, kAdx>(t0), fq2_redc<2, kAdx>(y), fq2_redc<2, kAdx>(z)};
+}
+
+}  // namespace
+
 Fq6 Fq6::operator*(const Fq6& o) const {
-  Fq2 t0 = c0 * o.c0, t1 = c1 * o.c1, t2 = c2 * o.c2;
-  Fq2 r0 = ((c1 + c2) * (o.c1 + o.c2) - t1 - t2).mul_by_xi() + t0;
-  Fq2 r1 = (c0 + c1) * (o.c0 + o.c1) - t0 - t1 + t2.mul_by_xi();
-  Fq2 r2 = (c0 + c2) * (o.c0 + o.c2) - t0 - t2 + t1;
-  return {r0, r1, r2};
+  return detail::use_adx() ? fq6_mul<true>(*this, o) : fq6_mul<false>(*this, o);
 }
 
 Fq6 Fq6::sqr() const {
@@ -66,11 +107,7 @@ Fq6 Fq6::sqr() const {
 }
 
 Fq6 Fq6::mul_by_01(const Fq2& b0, const Fq2& b1) const {
-  Fq2 t0 = c0 * b0, t1 = c1 * b1;
-  Fq2 r0 = ((c1 + c2) * b1 - t1).mul_by_xi() + t0;
-  Fq2 r1 = (c0 + c1) * (b0 + b1) - t0 - t1;
-  Fq2 r2 = (c0 + c2) * b0 - t0 + t1;
-  return {r0, r1, r2};
+  return detail::use_adx() ? fq6_mul_by_01<true>(*this, b0, b1) : fq6_mul_by_01<false>(*this, b0, b1);
 }
 
 namespace {

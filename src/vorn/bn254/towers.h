@@ -7,9 +7,11 @@
 // `_var` and `pow` (time depends on the public exponent only) are the exceptions.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "vorn/bn254/fields.h"
+#include "vorn/bn254/params.h"
 
 namespace vorn::bn254 {
 
@@ -26,11 +28,8 @@ struct Fq2 {
   Fq2 operator+(const Fq2& o) const { return {c0 + o.c0, c1 + o.c1}; }
   Fq2 operator-(const Fq2& o) const { return {c0 - o.c0, c1 - o.c1}; }
   Fq2 operator-() const { return {-c0, -c1}; }
-  /// Karatsuba product: three Fq multiplications.
-  Fq2 operator*(const Fq2& o) const {
-    Fq t0 = c0 * o.c0, t1 = c1 * o.c1;
-    return {t0 - t1, (c0 + c1) * (o.c0 + o.c1) - t0 - t1};
-  }
+  /// Karatsuba product: three 512-bit products, one reduction per coordinate.
+  Fq2 operator*(const Fq2& o) const;
   Fq2& operator+=(const Fq2& o) { return *this = *this + o; }
   Fq2& operator-=(const Fq2& o) { return *this = *this - o; }
   Fq2& operator*=(const Fq2& o) { return *this = *this * o; }
@@ -74,6 +73,92 @@ struct Fq2 {
     return {Fq::select(flag, a.c0, b.c0), Fq::select(flag, a.c1, b.c1)};
   }
 };
+
+namespace detail {
+
+// k p^2 as eight limbs: the offsets that keep differences of double-width values
+// non-negative (a multiple of p, so the reduced value does not change).
+constexpr std::array<uint64_t, 8> fq_mod_sq_times(uint64_t k) {
+  std::array<uint64_t, 8> t{};
+  const uint64_t* m = params::FQ_MOD;
+  for (int i = 0; i < 4; ++i) {
+    uint64_t c = 0;
+    for (int j = 0; j < 4; ++j) {
+      const u128 s = (u128)m[j] * m[i] + t[i + j] + c;
+      t[i + j] = (uint64_t)s;
+      c = (uint64_t)(s >> 64);
+    }
+    t[i + 4] = c;
+  }
+  uint64_t c = 0;
+  for (int i = 0; i < 8; ++i) {
+    const u128 s = (u128)t[i] * k + c;
+    t[i] = (uint64_t)s;
+    c = (uint64_t)(s >> 64);
+  }
+  return t;
+}
+inline constexpr std::array<uint64_t, 8> kFqModSq = fq_mod_sq_times(1), kFqModSq2 = fq_mod_sq_times(2),
+                                          kFqModSq4 = fq_mod_sq_times(4);
+
+// An element of Fq2 as two unreduced 512-bit coordinates (c0 + c1 u), each reduced
+// once by fq2_redc. p < 0.19 * 2^256, so p 2^256 > 5 p^2: a coordinate below 5 p^2
+// takes one conditional subtraction after the reduction (kSteps = 1), one below
+// 10 p^2 two (kSteps = 2).
+struct Fq2Wide {
+  uint64_t c0[8], c1[8];
+};
+
+// r = a b for a, b with coordinates below p, by Karatsuba: c0 = a0 b0 + p^2 - a1 b1
+// and c1 = (a0 + a1)(b0 + b1) - a0 b0 - a1 b1 = a0 b1 + a1 b0, both in [0, 2p^2).
+// The sums a0 + a1 and b0 + b1 stay unreduced (below 2p < 2^255).
+// kAdx names the code path (mul_wide_on).
+template <bool kAdx>
+__attribute__((always_inline)) inline void fq2_mul_wide(Fq2Wide& r, const Fq2& a, const Fq2& b) {
+  uint64_t sa[4], sb[4], t0[8], t1[8], t2[8];
+  add4(sa, a.c0.v, a.c1.v);
+  add4(sb, b.c0.v, b.c1.v);
+  mul_wide_on<kAdx>(t0, a.c0.v, b.c0.v);
+  mul_wide_on<kAdx>(t1, a.c1.v, b.c1.v);
+  mul_wide_on<kAdx>(t2, sa, sb);  // below 4p^2
+  wide_sub2(r.c1, t2, t0, t1);
+  wide_add_sub(r.c0, t0, kFqModSq.data(), t1);
+}
+
+// The element of Fq2 a represents (each coordinate times 2^-256 mod p); the
+// coordinates must be below kSteps p 2^256.
+template <int kSteps, bool kAdx>
+__attribute__((always_inline)) inline Fq2 fq2_redc(const Fq2Wide& a) {
+  Fq2 r;
+  mont_redc_on<kSteps, kAdx>(r.c0.v, a.c0, params::FQ_MOD_INV, ModMultiples<params::FQ_MOD_INV>::two);
+  mont_redc_on<kSteps, kAdx>(r.c1.v, a.c1, params::FQ_MOD_INV, ModMultiples<params::FQ_MOD_INV>::two);
+  return r;
+}
+
+// r = x + k - a (coordinate-wise), and r = x + k - a - b, for an offset k (eight
+// limbs, a multiple of p^2) at least a (at least a + b): exact, never negative.
+__attribute__((always_inline)) inline void fq2_wide_sub(Fq2Wide& r, const Fq2Wide& x, const Fq2Wide& a, const uint64_t k[8]) {
+  wide_add_sub(r.c0, x.c0, k, a.c0);
+  wide_add_sub(r.c1, x.c1, k, a.c1);
+}
+__attribute__((always_inline)) inline void fq2_wide_sub2(Fq2Wide& r, const Fq2Wide& x, const Fq2Wide& a, const Fq2Wide& b, const uint64_t k[8]) {
+  fq2_wide_sub(r, x, a, k);
+  wide_sub(r.c0, r.c0, b.c0);
+  wide_sub(r.c1, r.c1, b.c1);
+}
+
+template <bool kAdx>
+__attribute__((always_inline)) inline Fq2 fq2_mul(const Fq2& a, const Fq2& b) {
+  Fq2Wide t;
+  fq2_mul_wide<kAdx>(t, a, b);
+  return fq2_redc<1, kAdx>(t);  // both coordinates below 2p^2
+}
+
+}  // namespace detail
+
+inline Fq2 Fq2::operator*(const Fq2& o) const {
+  return detail::use_adx() ? detail::fq2_mul<true>(*this, o) : detail::fq2_mul<false>(*this, o);
+}
 
 struct Fq6 {
   Fq2 c0, c1, c2;
