@@ -6,6 +6,7 @@
 #include "bind.h"
 #include "vorn/bn254/curve.h"
 #include "vorn/bn254/params.h"
+#include "vorn/notes/notes.h"
 
 namespace vorn::frame {
 namespace {
@@ -21,9 +22,9 @@ Result<Value> order_const() { return write(modulus_word(bn254::params::FR_MOD));
 Result<Value> field_const() { return write(modulus_word(bn254::params::FQ_MOD)); }
 Result<Value> g1_const() { return write(bn254::w_from_g1(bn254::g1_generator())); }
 Result<Value> g2_const() { return write(bn254::w_from_g2(bn254::g2_generator())); }
-Result<Value> flavor_a1() { return Value::integer_u64(1); }
-Result<Value> flavor_a2() { return Value::integer_u64(2); }
-Result<Value> flavor_b1() { return Value::integer_u64(3); }
+Result<Value> flavor_a1() { return Value::integer_u64(notes::kFlavorA1); }
+Result<Value> flavor_a2() { return Value::integer_u64(notes::kFlavorA2); }
+Result<Value> flavor_b1() { return Value::integer_u64(notes::kFlavorB1); }
 
 const char* const M = "vorn_identity";
 RegisterConst c_order({M, "ORDER", order_const});
