@@ -59,7 +59,7 @@ struct ShapeOf<G1Words> {
   static constexpr const Shape* value = &shape::G1;
 };
 template <>
-struct ShapeOf<std::array<W, 4>> {
+struct ShapeOf<CtWords> {
   static constexpr const Shape* value = &shape::Ct;
 };
 template <const Shape* S>
@@ -173,14 +173,21 @@ struct Arg<G1Words> {
     return detail::is_tuple(s, 2) && Arg<W>::fits(*s.items[0]) && Arg<W>::fits(*s.items[1]);
   }
 };
-/// A G2 point or a ciphertext (the same words): the nested tuple flattened in order.
+/// A G2 point: the nested tuple flattened in order.
 template <>
-struct Arg<std::array<W, 4>> {
-  using Stored = std::array<W, 4>;
+struct Arg<G2Words> {
+  using Stored = G2Words;
   static Result<G2Words> from(Value& v) { return arg_g2(v); }
   static bool fits(const Shape& s) {
     return detail::is_tuple(s, 2) && Arg<G1Words>::fits(*s.items[0]) && Arg<G1Words>::fits(*s.items[1]);
   }
+};
+/// A ciphertext: R's tuple, then C's, each point as its words in order.
+template <>
+struct Arg<CtWords> {
+  using Stored = CtWords;
+  static Result<CtWords> from(Value& v) { return arg_ct(v); }
+  static bool fits(const Shape& s) { return Arg<G2Words>::fits(s); }
 };
 /// A record: its fields in table order, each by its own converter.
 template <Record Rec>
@@ -320,7 +327,8 @@ inline Value write(const W& w) { return Value::integer(w); }
 inline Value write(bool b) { return Value::boolean(b); }
 inline Value write(uint8_t x) { return Value::integer_u64(x); }
 inline Value write(const G1Words& p) { return g1_value(p); }
-inline Value write(const std::array<W, 4>& p) { return g2_value(p); }
+inline Value write(const G2Words& p) { return g2_value(p); }
+inline Value write(const CtWords& e) { return ct_value(e); }
 inline Value write(const std::array<G1Words, 2>& p) { return Value::tuple({g1_value(p[0]), g1_value(p[1])}); }
 inline Value write(std::string s) { return Value::text(std::move(s)); }
 inline Value write(std::string_view s) { return Value::text(std::string(s)); }

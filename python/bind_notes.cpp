@@ -11,17 +11,6 @@
 
 namespace vorn::frame {
 
-// The notes layer's ciphertext carrier (R, C), from the words of a ciphertext.
-template <>
-struct Arg<notes::CiphertextW> {
-  using Stored = notes::CiphertextW;
-  static Result<Stored> from(Value& v) {
-    VORN_TRY(const CtWords w, arg_ct(v));
-    return Stored{{w[0], w[1]}, {w[2], w[3]}};
-  }
-  static bool fits(const Shape& s) { return Arg<CtWords>::fits(s); }
-};
-
 namespace {
 
 using shape::G1;

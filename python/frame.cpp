@@ -71,10 +71,15 @@ Result<G2Words> arg_g2(const Value& v) {
   VORN_TRY(const G1Words b, arg_g1(v.items[1]));
   return G2Words{a[0], a[1], b[0], b[1]};
 }
-Result<CtWords> arg_ct(const Value& v) { return arg_g2(v); }
+Result<CtWords> arg_ct(const Value& v) {
+  VORN_TRY(const G1Words r, arg_g1(v.items[0]));
+  VORN_TRY(const G1Words c, arg_g1(v.items[1]));
+  return CtWords{r, c};
+}
 
 Value g1_value(const G1Words& p) { return Value::tuple({Value::integer(p[0]), Value::integer(p[1])}); }
 Value g2_value(const G2Words& p) { return Value::tuple({g1_value({p[0], p[1]}), g1_value({p[2], p[3]})}); }
+Value ct_value(const CtWords& e) { return Value::tuple({g1_value(e.r), g1_value(e.c)}); }
 
 // ---------------------------------------------------------------------------
 // Python helpers

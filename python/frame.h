@@ -21,6 +21,7 @@
 
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
+#include "vorn/crypto/words.h"
 
 namespace vorn::frame {
 
@@ -181,7 +182,7 @@ Result<std::vector<W>> arg_w_list(Value& v);
 // to words does not check the point: decoding does that, in the kernel.
 using G1Words = std::array<W, 2>;  // x, y
 using G2Words = std::array<W, 4>;  // x.c0, x.c1, y.c0, y.c1
-using CtWords = std::array<W, 4>;  // first point x, y, then second point x, y
+using crypto::words::CtWords;     // R (x, y), then C (x, y)
 Result<G1Words> arg_g1(const Value& v);
 Result<G2Words> arg_g2(const Value& v);
 Result<CtWords> arg_ct(const Value& v);
@@ -189,5 +190,6 @@ Result<CtWords> arg_ct(const Value& v);
 /// Result forms: (x, y); ((a, b), (c, d)) for a G2 point or a ciphertext.
 Value g1_value(const G1Words& p);
 Value g2_value(const G2Words& p);
+Value ct_value(const CtWords& e);
 
 }  // namespace vorn::frame

@@ -92,7 +92,7 @@ std::string err(const Result<T>& r) {
 
 namespace cs {
 
-inline crypto::words::CtWords ctw(const G1Words& r, const G1Words& c) { return {r[0], r[1], c[0], c[1]}; }
+inline crypto::words::CtWords ctw(const G1Words& r, const G1Words& c) { return {r, c}; }
 inline crypto::words::CtWords ctw(const Ciphertext& ct) { return ctw(w_from_g1(ct.R), w_from_g1(ct.C)); }
 
 /// Pins a decoding order: for every position i of `points` (listed in the order the

@@ -238,7 +238,7 @@ TEST(MintA2, ReencryptsTheIssuerIdentityWithAVerifyingBinding) {
   auto binding = wl::binding_from(at(m, "binding"));
   ASSERT_TRUE(binding.ok());
   EXPECT_EQ(binding->T, t);
-  auto ok = cw::issuer_reenc_verify(pk_iss(), wl::ct_words(e_reg()), wl::ct_words(e_iss), *binding, kIssuerAddr,
+  auto ok = cw::issuer_reenc_verify(pk_iss(), e_reg(), e_iss, *binding, kIssuerAddr,
                                     kChain);
   ASSERT_TRUE(ok.ok());
   EXPECT_TRUE(*ok);
@@ -315,7 +315,7 @@ TEST(FlowA1, MintDeliverOpenMakeAndVerify) {
   EXPECT_EQ(at(rc, "M_rec_member").as_bool(), true);
   // The proof is the verifiable decryption of eRec to M_rec under pk_recv.
   auto vd = wl::vd_from(at(rc, "vd"));
-  auto vd_ok = cw::verifiable_decrypt_verify(wl::ct_words(*wl::get_ct(minted, "eRec")), pk_recv(),
+  auto vd_ok = cw::verifiable_decrypt_verify(*wl::get_ct(minted, "eRec"), pk_recv(),
                                              bob().M, *vd, kIssuerAddr, kChain);
   ASSERT_TRUE(vd_ok.ok());
   EXPECT_TRUE(*vd_ok);

@@ -37,7 +37,7 @@ W u(uint64_t v) { return W::from_u64(v); }
 G1Words mul_g(const W& k) { return *vorn::bn254::g1_mul({u(1), u(2)}, k); }
 
 CiphertextW enc(const G1Words& m, const G1Words& pk, const W& r) {
-  return w::ciphertext_w(*cw::elgamal_encrypt(m, pk, r));
+  return *cw::elgamal_encrypt(m, pk, r);
 }
 
 Json hex(const W& v) { return Json::string(w::hex_w(v)); }
@@ -164,8 +164,8 @@ Json note_args(const std::string& kind, const NoteOptions& o = {}) {
     a.set("eRec", w::ct_hex(e_rec));
   } else if (kind == "note-a2") {
     const CiphertextW e_iss = enc(issuer().M, pk_recv(), kRId);
-    auto proof = cw::issuer_reenc_prove(issuer().sk, kRId, pk_recv(), w::ct_words(issuer().E),
-                                        w::ct_words(e_iss), issuer().addr, u(kChain), u(0x7777), kGamma, u(11),
+    auto proof = cw::issuer_reenc_prove(issuer().sk, kRId, pk_recv(), issuer().E,
+                                        e_iss, issuer().addr, u(kChain), u(0x7777), kGamma, u(11),
                                         u(12), u(13), u(14));
     const G1Words t = proof->T;
     id_hash = *vorn::notes::id_hash_a2(e_note, e_iss, o.id_t.value_or(t));
@@ -219,7 +219,7 @@ Json eoa_args(const std::string& kind) {
   if (priv) {
     const W r_prime = u(0x4242);
     const CiphertextW e_for_payee = enc(payer.M, payee().pk, r_prime);
-    auto p = cw::chaum_pedersen_prove(w::ct_words(payer.E), w::ct_words(e_for_payee), payer.pk,
+    auto p = cw::chaum_pedersen_prove(payer.E, e_for_payee, payer.pk,
                                       payee().pk, payer.sk, r_prime, payer.addr, payee().addr, u(kChain),
                                       kRegistry, u(21), u(22));
     a.set("E_for_payee", w::ct_hex(e_for_payee));
@@ -251,7 +251,7 @@ std::string build_error(const Json& args) {
 
 // A verifiable-decryption record made here, independently of the builder.
 Json vd_record(const CiphertextW& ct, const W& sk, const G1Words& m, const W& account) {
-  auto p = cw::verifiable_decrypt_prove(w::ct_words(ct), sk, m, account, u(kChain), u(0x999));
+  auto p = cw::verifiable_decrypt_prove(ct, sk, m, account, u(kChain), u(0x999));
   return object({{"E_ct", w::ct_hex(ct)}, {"M_named", w::g1_hex(m)}, {"account", hex(account)}, {"chainid", num(kChain)},
                  {"proof", w::vd_json(*p)}});
 }
@@ -451,7 +451,7 @@ TEST(ReceiptVerify, EachCheckCatchesItsTampering) {
        [&](Json& r) {
          // A sound approval of the same ciphertexts, from another sender address.
          const CiphertextW e_b = *w::get_ct(*r.find("proof")->find("approve"), "E_b");
-         auto p = cw::chaum_pedersen_prove(w::ct_words(alice().E), w::ct_words(e_b), alice().pk,
+         auto p = cw::chaum_pedersen_prove(alice().E, e_b, alice().pk,
                                            payee().pk, alice().sk, u(0x4242), other().addr,
                                            payee().addr, u(kChain), kRegistry, u(31), u(32));
          Json& approve = at(r, {"proof", "approve"});

@@ -14,9 +14,6 @@ namespace {
 // (decryptions, signatures handed to their holder) and are not public yet.
 G1Words out_words(const G1Affine& p) { return w_from_g1_ct(p); }
 
-G1Words lo(const CtWords& w) { return {w[0], w[1]}; }
-G1Words hi(const CtWords& w) { return {w[2], w[3]}; }
-
 G1Pair pair_words(const G1Affine& a, const G1Affine& b) { return {out_words(a), out_words(b)}; }
 
 template <class F>
@@ -90,14 +87,13 @@ Result<decoded_t<Rec>> decode_record(const Rec& r) {
 }  // namespace
 
 Result<Ciphertext> ct_from_w(const CtWords& w) {
-  VORN_TRY(const G1Affine r, g1_from_w(lo(w)));
-  VORN_TRY(const G1Affine c, g1_from_w(hi(w)));
+  VORN_TRY(const G1Affine r, g1_from_w(w.r));
+  VORN_TRY(const G1Affine c, g1_from_w(w.c));
   return Ciphertext{r, c};
 }
 
 CtWords w_from_ct(const Ciphertext& ct) {
-  const G1Words r = out_words(ct.R), c = out_words(ct.C);
-  return {r[0], r[1], c[0], c[1]};
+  return {out_words(ct.R), out_words(ct.C)};
 }
 
 // ---- ElGamal and Pointcheval-Sanders ----

@@ -28,8 +28,17 @@
 
 namespace vorn::crypto::words {
 
-/// A ciphertext as words: R.x, R.y, C.x, C.y.
-using CtWords = std::array<W, 4>;
+/// An ElGamal ciphertext (R, C) as point words; read in the order R.x, R.y, C.x, C.y
+/// (the order it is hashed and serialized in). The one ciphertext carrier of every
+/// layer above this one.
+struct CtWords {
+  G1Words r, c;
+  constexpr bool operator==(const CtWords&) const = default;
+  /// The ciphertext of the 128 bytes R.x || R.y || C.x || C.y.
+  static CtWords from_bytes(const uint8_t* p128) {
+    return {{W::from_bytes(p128), W::from_bytes(p128 + 32)}, {W::from_bytes(p128 + 64), W::from_bytes(p128 + 96)}};
+  }
+};
 /// Two G1 points (a PS signature or presentation), first then second.
 using G1Pair = std::array<G1Words, 2>;
 

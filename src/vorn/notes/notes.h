@@ -17,6 +17,7 @@
 #include "vorn/bn254/encoding.h"
 #include "vorn/core/result.h"
 #include "vorn/core/word.h"
+#include "vorn/crypto/words.h"
 
 namespace vorn::notes {
 
@@ -35,15 +36,9 @@ inline constexpr const char* kScalarsOutOfRange = "scalars must lie in [1, ORDER
 /// checked here.
 using bn254::G1Words;
 
-/// An ElGamal ciphertext (R, C) as point words; enters a hash as R.x, R.y, C.x, C.y.
-struct CiphertextW {
-  G1Words r, c;
-  constexpr bool operator==(const CiphertextW&) const = default;
-  /// The ciphertext of the 128 bytes R.x || R.y || C.x || C.y.
-  static CiphertextW from_bytes(const uint8_t* p128) {
-    return {{W::from_bytes(p128), W::from_bytes(p128 + 32)}, {W::from_bytes(p128 + 64), W::from_bytes(p128 + 96)}};
-  }
-};
+/// An ElGamal ciphertext (R, C) as point words, the crypto layer's own type; enters
+/// a hash as R.x, R.y, C.x, C.y.
+using CiphertextW = crypto::words::CtWords;
 
 /// The nonzero-scalar test shared by the leaves and id hashes: true exactly when the
 /// word, read big-endian, lies in [1, r) (reduced modulo r it is nonzero and equal

@@ -39,12 +39,12 @@ Result<bool> registry_verify_certificate(const SignedCertificate& sc, const W& c
 
 Result<Bytes> seal_certificate(const SignedCertificate& sc, const G1Words& client_pk, const W& r) {
   VORN_TRY(crypto::words::CtWords e, crypto::words::elgamal_encrypt(sc.cert.M, client_pk, r));
-  SealedCertificate sealed{{e[0], e[1]}, {e[2], e[3]}, sc};
+  SealedCertificate sealed{e.r, e.c, sc};
   return write_sealed_certificate(sealed);
 }
 
 Result<Bytes> unseal_certificate(const SealedCertificate& sealed, const W& client_sk) {
-  const crypto::words::CtWords e = {sealed.E_R[0], sealed.E_R[1], sealed.E_C[0], sealed.E_C[1]};
+  const crypto::words::CtWords e{sealed.E_R, sealed.E_C};
   VORN_TRY(const crypto::Ciphertext ct, crypto::words::ct_from_w(e));
   // The decryption depends on client_sk: it is converted and compared with the
   // certificate's M in constant time, and only the outcome leaves (as the error), so

@@ -25,10 +25,6 @@ using crypto::Ciphertext;
 
 Json scalar(const W& w) { return Json::string(scalar_hex(w)); }
 
-Result<Ciphertext> decode_ct(const CiphertextW& c) { return cw::ct_from_w(ct_words(c)); }
-
-CiphertextW ct_of(const Ciphertext& c) { return ciphertext_w(cw::w_from_ct(c)); }
-
 // v*G, the point a note's value is encrypted as. Constant time in v.
 G1Affine value_point(const W& v) { return mul_g_ct(fr_of(v)).to_affine(); }
 
@@ -93,7 +89,7 @@ Status check_receiving_key(const Recipient& r) {
 // Decodes R, C, then M (the prover's order).
 Result<VdRecord> prove_decryption(const Recipient& r, const CiphertextW& ct, const G1Words& m) {
   VORN_CHECK(check_nonces({fr_of(r.t_vd)}));
-  return cw::verifiable_decrypt_prove(ct_words(ct), r.k, m, r.issuer, r.chainid, r.t_vd);
+  return cw::verifiable_decrypt_prove(ct, r.k, m, r.issuer, r.chainid, r.t_vd);
 }
 
 // The receipt fields both flavors write.
@@ -340,8 +336,8 @@ Result<Json> mint_unilateral_a1_object(const Json& args) {
   const Fr rn = fr_of(r_note), rp = fr_of(r_prime);
   VORN_CHECK(check_mint_randomness(rn, rp));
 
-  const CiphertextW e_note = ct_of(crypto::elgamal_encrypt(value_point(n.v), pk_recv, rn));
-  const CiphertextW e_rec = ct_of(crypto::elgamal_encrypt(m_rec, pk_recv, rp));
+  const CiphertextW e_note = cw::w_from_ct(crypto::elgamal_encrypt(value_point(n.v), pk_recv, rn));
+  const CiphertextW e_rec = cw::w_from_ct(crypto::elgamal_encrypt(m_rec, pk_recv, rp));
   VORN_TRY(const W id_hash, notes::id_hash_a1(e_note, a.m_issuer));
   VORN_TRY(Committed c, commit(notes::kFlavorA1, n, id_hash));
 
@@ -361,7 +357,7 @@ Result<Json> mint_unilateral_a2_object(const Json& args) {
   VORN_TRY(const MintA2Nonces k, read_keys(*a.nonces, kMintA2NonceKeys));
   const NoteFields n{a.v, a.rho, a.predicate};
 
-  VORN_TRY(const Ciphertext e_reg, decode_ct(a.e_reg));
+  VORN_TRY(const Ciphertext e_reg, cw::ct_from_w(a.e_reg));
   VORN_TRY(const G1Affine pk_recv, decode_g1(a.pk_recv));
   const Fr rn = fr_of(k.r_note), rp = fr_of(k.r_prime);
   VORN_CHECK(check_mint_randomness(rn, rp));
@@ -369,10 +365,10 @@ Result<Json> mint_unilateral_a2_object(const Json& args) {
 
   // The issuer's own identity, re-encrypted to the mailbox.
   const G1Affine m_i = crypto::elgamal_decrypt(e_reg, fr_of(a.sk_iss));
-  const CiphertextW e_note = ct_of(crypto::elgamal_encrypt(value_point(n.v), pk_recv, rn));
-  const CiphertextW e_iss = ct_of(crypto::elgamal_encrypt(m_i, pk_recv, rp));
+  const CiphertextW e_note = cw::w_from_ct(crypto::elgamal_encrypt(value_point(n.v), pk_recv, rn));
+  const CiphertextW e_iss = cw::w_from_ct(crypto::elgamal_encrypt(m_i, pk_recv, rp));
   VORN_TRY(const BindingRecord binding,
-           cw::issuer_reenc_prove(a.sk_iss, k.r_prime, a.pk_recv, ct_words(a.e_reg), ct_words(e_iss), a.issuer,
+           cw::issuer_reenc_prove(a.sk_iss, k.r_prime, a.pk_recv, a.e_reg, e_iss, a.issuer,
                                   a.chainid, k.beta, k.gamma, k.k_r, k.k_b, k.k_s, k.k_g));
   VORN_TRY(const W id_hash, notes::id_hash_a2(e_note, e_iss, binding.T));
   VORN_TRY(Committed c, commit(notes::kFlavorA2, n, id_hash));
@@ -425,7 +421,7 @@ Result<Json> make_receipt_a2_object(const Json& args) {
   VORN_CHECK(check_receiving_key(r));
 
   // The issuer identity this mailbox received (constant time in k_recv).
-  VORN_TRY(const Ciphertext e_iss, decode_ct(e_iss_w));
+  VORN_TRY(const Ciphertext e_iss, cw::ct_from_w(e_iss_w));
   const G1Words m_i = point_words(crypto::elgamal_decrypt(e_iss, fr_of(r.k)));
   VORN_TRY(const VdRecord vd, prove_decryption(r, e_iss_w, m_i));
   VORN_TRY(const bool iss_member, holds(tree, m_i));
@@ -449,7 +445,7 @@ Result<Json> verify_receipt_a1_object(const Json& args) {
   const W& value = r.value;
 
   VORN_TRY(const bool vd_ok,
-           cw::verifiable_decrypt_verify(ct_words(r.e_rec), pk_recv, m_rec, r.vd, r.issuer, r.chainid));
+           cw::verifiable_decrypt_verify(r.e_rec, pk_recv, m_rec, r.vd, r.issuer, r.chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_iss, m_rec, value);
   if (pk_recv == G1Words{}) return verdict(kReceivingKeyInfinite, m_iss, m_rec, value);
   VORN_TRY(const std::optional<std::string_view> failure, membership(reg, m_rec, m_iss));
@@ -465,10 +461,10 @@ Result<Json> verify_receipt_a2_object(const Json& args) {
   const W& value = r.value;
 
   VORN_TRY(const bool binding_ok,
-           cw::issuer_reenc_verify(iss.pk_iss, ct_words(iss.e_reg), ct_words(r.e_iss), r.binding, r.issuer, r.chainid));
+           cw::issuer_reenc_verify(iss.pk_iss, iss.e_reg, r.e_iss, r.binding, r.issuer, r.chainid));
   if (!binding_ok) return verdict(kBindingInvalid, m_i, m_rec, value);
   VORN_TRY(const bool vd_ok,
-           cw::verifiable_decrypt_verify(ct_words(r.e_iss), pk_recv, m_i, r.vd, r.issuer, r.chainid));
+           cw::verifiable_decrypt_verify(r.e_iss, pk_recv, m_i, r.vd, r.issuer, r.chainid));
   if (!vd_ok) return verdict(kVdInvalid, m_i, m_rec, value);
   if (pk_recv == G1Words{}) return verdict(kReceivingKeyInfinite, m_i, m_rec, value);
 

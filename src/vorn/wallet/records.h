@@ -62,11 +62,6 @@ using CpRecord = crypto::words::CpProofW;
 using BindingRecord = crypto::words::IssuerReencProofW;
 using VdRecord = crypto::words::VdProofW;
 
-/// Conversions between the wallet's point and ciphertext carriers and the crypto
-/// layer's word arrays (plain copies).
-inline crypto::words::CtWords ct_words(const CiphertextW& c) { return {c.r[0], c.r[1], c.c[0], c.c[1]}; }
-inline CiphertextW ciphertext_w(const crypto::words::CtWords& c) { return {{c[0], c[1]}, {c[2], c[3]}}; }
-
 /// A Merkle path as read: the siblings from the leaf level up and the index bits
 /// (each 0 or 1, least significant first).
 struct PathRecord {

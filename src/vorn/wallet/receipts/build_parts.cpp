@@ -72,7 +72,7 @@ Result<std::vector<Json>> VdJobs::prove_all(uint64_t chainid) const {
   std::vector<Json> out;
   out.reserve(jobs_.size());
   for (const Job& j : jobs_) {
-    VORN_TRY(VdRecord proof, crypto::words::verifiable_decrypt_prove(ct_words(j.ct), j.sk, j.m, j.account,
+    VORN_TRY(VdRecord proof, crypto::words::verifiable_decrypt_prove(j.ct, j.sk, j.m, j.account,
                                                                      W::from_u64(chainid), j.t));
     Json rec = Json::object();
     rec.set("E_ct", ct_hex(j.ct));

@@ -71,7 +71,7 @@ Result<Reason> check_addressed_legs(std::string_view type, const Json& note, std
     for (int i = 0; i < 2; ++i) {
       VORN_TRY(crypto::words::CtWords ct,
                crypto::words::elgamal_encrypt(legs[i].plain, pk_recv, randomness[i]));
-      if (ct != ct_words(legs[i].ct)) return reason(type, kRandomnessMismatch);
+      if (ct != legs[i].ct) return reason(type, kRandomnessMismatch);
     }
     return Reason();
   }
@@ -191,7 +191,7 @@ Result<VdCheck> vd_from_record(const Json& rec) {
 }
 
 Result<bool> vd_verifies(const VdCheck& v, const G1Words& pk) {
-  return crypto::words::verifiable_decrypt_verify(ct_words(v.e_ct), pk, v.m_named, v.proof,
+  return crypto::words::verifiable_decrypt_verify(v.e_ct, pk, v.m_named, v.proof,
                                                   v.account, w_from_u128(v.chainid));
 }
 

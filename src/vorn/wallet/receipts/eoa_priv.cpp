@@ -116,7 +116,7 @@ Result<Reason> verify(const Kind& kind, const Checked& in) {
   const G1Words &pk_a = ap.pk_a, &pk_b = ap.pk_b;
   const W &sender = ap.sender, &spender = ap.spender;
   const U128 approve_chain = ap.chainid;
-  VORN_TRY(bool approved, crypto::words::chaum_pedersen_verify(ct_words(e_a), ct_words(e_b), pk_a,
+  VORN_TRY(bool approved, crypto::words::chaum_pedersen_verify(e_a, e_b, pk_a,
                                                                pk_b, cp, sender, spender,
                                                                w_from_u128(approve_chain), registry));
   if (!approved) return reason(kEoaPrivApproveFails);

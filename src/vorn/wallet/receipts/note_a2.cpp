@@ -108,7 +108,7 @@ Result<Reason> authority(NoteCheck& n) {
   const ReceiptParty& payer = n.in.payer;
   VORN_TRY(BindingRecord binding, binding_from(*binding_json));
   if (!payer.e) return reason(kA2IssuerEMissing);
-  VORN_TRY(bool bound, crypto::words::issuer_reenc_verify(payer.pk, ct_words(*payer.e), ct_words(n.second),
+  VORN_TRY(bool bound, crypto::words::issuer_reenc_verify(payer.pk, *payer.e, n.second,
                                                           binding, payer.addr, w_from_u128(n.in.chainid)));
   if (!bound) return reason(kA2BindingFails);
   if (binding.T != n.t_point) return reason(kA2BindingT);
