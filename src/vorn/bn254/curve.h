@@ -83,12 +83,10 @@ struct ProjPoint {
 
   ProjPoint operator-() const { return {x, -y, z}; }
 
-  /// Complete addition (any two points, equal ones included).
-  ProjPoint operator+(const ProjPoint& o) const {
-    F t0 = x * o.x, t1 = y * o.y, t2 = z * o.z;
-    F t3 = (x + y) * (o.x + o.y) - (t0 + t1);
-    F t4 = (y + z) * (o.y + o.z) - (t1 + t2);
-    F y3 = (x + z) * (o.x + o.z) - (t0 + t2);
+  /// The steps both complete additions end with, from the products t0 = X1 X2,
+  /// t1 = Y1 Y2, t2 = Z1 Z2 and the cross terms t3 = X1 Y2 + X2 Y1,
+  /// t4 = Y1 Z2 + Y2 Z1, y3 = X1 Z2 + X2 Z1.
+  __attribute__((always_inline)) static ProjPoint add_tail(F t0, F t1, F t2, const F& t3, const F& t4, F y3) {
     F x3 = t0.dbl();
     t0 = x3 + t0;  // 3 X1 X2
     t2 = C::mul_b3(t2);
@@ -100,6 +98,15 @@ struct ProjPoint {
     z3 = z3 * t4 + t0 * t3;
     return {x3, y3, z3};
   }
+
+  /// Complete addition (any two points, equal ones included).
+  ProjPoint operator+(const ProjPoint& o) const {
+    F t0 = x * o.x, t1 = y * o.y, t2 = z * o.z;
+    F t3 = (x + y) * (o.x + o.y) - (t0 + t1);
+    F t4 = (y + z) * (o.y + o.z) - (t1 + t2);
+    F y3 = (x + z) * (o.x + o.z) - (t0 + t2);
+    return add_tail(t0, t1, t2, t3, t4, y3);
+  }
   ProjPoint operator-(const ProjPoint& o) const { return *this + (-o); }
   ProjPoint& operator+=(const ProjPoint& o) { return *this = *this + o; }
   ProjPoint& operator-=(const ProjPoint& o) { return *this = *this - o; }
@@ -110,17 +117,9 @@ struct ProjPoint {
     F t3 = (a.x + a.y) * (x + y) - (t0 + t1);
     F t4 = a.y * z + y;
     F y3 = a.x * z + x;
-    F x3 = t0.dbl();
-    t0 = x3 + t0;
-    F t2 = C::mul_b3(z);
-    F z3 = t1 + t2;
-    t1 = t1 - t2;
-    y3 = C::mul_b3(y3);
-    x3 = t3 * t1 - t4 * y3;
-    y3 = t1 * z3 + y3 * t0;
-    z3 = z3 * t4 + t0 * t3;
+    const ProjPoint s = add_tail(t0, t1, z, t3, t4, y3);
     const uint64_t inf = a.infinity;
-    return {F::select(inf, x, x3), F::select(inf, y, y3), F::select(inf, z, z3)};
+    return select(inf, *this, s);
   }
 
   /// Complete doubling.

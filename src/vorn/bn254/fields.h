@@ -75,6 +75,56 @@ extern bool g_use_adx;
 #define VORN_BN254_ASM_CLOBBERS "cc", "memory"
 #endif
 
+// The building blocks of the four-limb carry chains, written once. Each applies one
+// instruction per limb (the first may differ, e.g. add then adc) to the operands
+// named T0..T3: from the words at the pointer operand P, or from the registers S0..S3.
+#define VORN_ASM4_MEM(OP0, OP, P, T)                                                                \
+  OP0 " (%[" P "]), %[" T "0]\n\t" OP " 8(%[" P "]), %[" T "1]\n\t" OP " 16(%[" P "]), %[" T     \
+      "2]\n\t" OP " 24(%[" P "]), %[" T "3]\n\t"
+#define VORN_ASM4_REG(OP0, OP, S, T)                                                                \
+  OP0 " %[" S "0], %[" T "0]\n\t" OP " %[" S "1], %[" T "1]\n\t" OP " %[" S "2], %[" T "2]\n\t" OP \
+      " %[" S "3], %[" T "3]\n\t"
+// U = U - S when U >= S, else U (U0..U3, D0..D3 and S0..S3 are operand texts, least
+// significant first; D is scratch): the difference is taken in D and moved into U
+// with cmov unless it borrowed. No branch.
+#define VORN_ASM_SUB_IF_GE(U0, U1, U2, U3, D0, D1, D2, D3, S0, S1, S2, S3)                          \
+  "movq " U0 ", " D0 "\n\t"                                                                       \
+  "movq " U1 ", " D1 "\n\t"                                                                       \
+  "movq " U2 ", " D2 "\n\t"                                                                       \
+  "movq " U3 ", " D3 "\n\t"                                                                       \
+  "subq " S0 ", " D0 "\n\t"                                                                       \
+  "sbbq " S1 ", " D1 "\n\t"                                                                       \
+  "sbbq " S2 ", " D2 "\n\t"                                                                       \
+  "sbbq " S3 ", " D3 "\n\t"                                                                       \
+  "cmovncq " D0 ", " U0 "\n\t"                                                                    \
+  "cmovncq " D1 ", " U1 "\n\t"                                                                    \
+  "cmovncq " D2 ", " U2 "\n\t"                                                                    \
+  "cmovncq " D3 ", " U3 "\n\t"
+// t = t - m when t >= m (t0..t3 below 2m, d0..d3 scratch).
+#define VORN_ASM_REDUCE_ONCE                                                                         \
+  VORN_ASM_SUB_IF_GE("%[t0]", "%[t1]", "%[t2]", "%[t3]", "%[d0]", "%[d1]", "%[d2]", "%[d3]", "(%[m])", \
+                     "8(%[m])", "16(%[m])", "24(%[m])")
+// t = t + m when the subtraction just before borrowed: the borrow becomes a mask
+// (sbb of a register from itself) that selects m limb by limb (d0..d3 scratch).
+#define VORN_ASM_ADD_M_ON_BORROW                                                                     \
+  "sbbq %[d0], %[d0]\n\t"                                                                          \
+  "movq %[d0], %[d1]\n\t"                                                                          \
+  "movq %[d0], %[d2]\n\t"                                                                          \
+  "movq %[d0], %[d3]\n\t" VORN_ASM4_MEM("andq", "andq", "m", "d") VORN_ASM4_REG("addq", "adcq", "d", "t")
+// t = a b_0 for the first row of a product, on the CF chain alone (the xor clears
+// both flags and zeroes z).
+#define VORN_MUL_ROW0(T0, T1, T2, T3, T4)                                                            \
+  "xorl %k[z], %k[z]\n\t"                                                                          \
+  "movq (%[b]), %%rdx\n\t"                                                                         \
+  "mulxq (%[a]), %[" T0 "], %[" T1 "]\n\t"                                                          \
+  "mulxq 8(%[a]), %[lo], %[" T2 "]\n\t"                                                             \
+  "adcxq %[lo], %[" T1 "]\n\t"                                                                      \
+  "mulxq 16(%[a]), %[lo], %[" T3 "]\n\t"                                                            \
+  "adcxq %[lo], %[" T2 "]\n\t"                                                                      \
+  "mulxq 24(%[a]), %[lo], %[" T4 "]\n\t"                                                            \
+  "adcxq %[lo], %[" T3 "]\n\t"                                                                      \
+  "adcxq %[z], %[" T4 "]\n\t"
+
 // The same product as mont_mul_portable, by rows (CIOS) with mulx and two interleaved
 // carry chains (adcx on CF, adox on OF). m points at five words: the modulus, then
 // -m^-1 mod 2^64. The top word of m is below 2^62, so no row needs a sixth word: with
@@ -99,36 +149,31 @@ extern bool g_use_adx;
   "adcxq %[z], %[" T4 "]\n\t"                          \
   "adoxq %[z], %[" T4 "]\n\t"
 // t += q m with q = t0 * -m^-1, then the words move down by one (T0 becomes 0).
-#define VORN_MONT_REDUCE(T0, T1, T2, T3, T4)           \
-  "movq %[" T0 "], %%rdx\n\t"                          \
-  "mulxq 32(%[m]), %%rdx, %[hi]\n\t"                       \
-  "mulxq (%[m]), %[lo], %[hi]\n\t"                      \
-  "adcxq %[lo], %[" T0 "]\n\t"                         \
-  "adoxq %[hi], %[" T1 "]\n\t"                         \
-  "mulxq 8(%[m]), %[lo], %[hi]\n\t"                      \
-  "adcxq %[lo], %[" T1 "]\n\t"                         \
-  "adoxq %[hi], %[" T2 "]\n\t"                         \
-  "mulxq 16(%[m]), %[lo], %[hi]\n\t"                      \
-  "adcxq %[lo], %[" T2 "]\n\t"                         \
-  "adoxq %[hi], %[" T3 "]\n\t"                         \
-  "mulxq 24(%[m]), %[lo], %[hi]\n\t"                      \
-  "adcxq %[lo], %[" T3 "]\n\t"                         \
-  "adoxq %[hi], %[" T4 "]\n\t"                         \
+// Its first three words are the same in the word-by-word reduction of a 512-bit
+// value (mont_reduce_sum_adx): q = t0 * -m^-1 (with mulx, which leaves the flags
+// alone), then q m_0..q m_2 added on the two chains.
+#define VORN_MONT_REDUCE_HEAD(T0, T1, T2, T3)                                                        \
+  "movq %[" T0 "], %%rdx\n\t"                                                                       \
+  "mulxq 32(%[m]), %%rdx, %[hi]\n\t"                                                                \
+  "mulxq (%[m]), %[lo], %[hi]\n\t"                                                                  \
+  "adcxq %[lo], %[" T0 "]\n\t"                                                                      \
+  "adoxq %[hi], %[" T1 "]\n\t"                                                                      \
+  "mulxq 8(%[m]), %[lo], %[hi]\n\t"                                                                 \
+  "adcxq %[lo], %[" T1 "]\n\t"                                                                      \
+  "adoxq %[hi], %[" T2 "]\n\t"                                                                      \
+  "mulxq 16(%[m]), %[lo], %[hi]\n\t"                                                                \
+  "adcxq %[lo], %[" T2 "]\n\t"                                                                      \
+  "adoxq %[hi], %[" T3 "]\n\t"
+#define VORN_MONT_REDUCE(T0, T1, T2, T3, T4)                                                         \
+  VORN_MONT_REDUCE_HEAD(T0, T1, T2, T3)                                                              \
+  "mulxq 24(%[m]), %[lo], %[hi]\n\t"                                                                \
+  "adcxq %[lo], %[" T3 "]\n\t"                                                                      \
+  "adoxq %[hi], %[" T4 "]\n\t"                                                                      \
   "adcxq %[z], %[" T4 "]\n\t"
 __attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[5]) {
   uint64_t t0, t1, t2, t3, t4, lo, hi, z, d;
   __asm__(
-      // row 0: t = a b_0 (CF chain only; the xor clears both flags)
-      "xorl %k[z], %k[z]\n\t"
-      "movq (%[b]), %%rdx\n\t"
-      "mulxq (%[a]), %[t0], %[t1]\n\t"
-      "mulxq 8(%[a]), %[lo], %[t2]\n\t"
-      "adcxq %[lo], %[t1]\n\t"
-      "mulxq 16(%[a]), %[lo], %[t3]\n\t"
-      "adcxq %[lo], %[t2]\n\t"
-      "mulxq 24(%[a]), %[lo], %[t4]\n\t"
-      "adcxq %[lo], %[t3]\n\t"
-      "adcxq %[z], %[t4]\n\t"
+      VORN_MUL_ROW0("t0", "t1", "t2", "t3", "t4")
       VORN_MONT_REDUCE("t0", "t1", "t2", "t3", "t4")
       VORN_MONT_ROW("8(%[b])", "t1", "t2", "t3", "t4", "t0")
       VORN_MONT_REDUCE("t1", "t2", "t3", "t4", "t0")
@@ -137,28 +182,22 @@ __attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uin
       VORN_MONT_ROW("24(%[b])", "t3", "t4", "t0", "t1", "t2")
       VORN_MONT_REDUCE("t3", "t4", "t0", "t1", "t2")
       // t = (t4, t0, t1, t2) < 2m: subtract m unless that borrows
-      "movq %[t4], %[lo]\n\t"
-      "subq (%[m]), %[lo]\n\t"
-      "movq %[t0], %[hi]\n\t"
-      "sbbq 8(%[m]), %[hi]\n\t"
-      "movq %[t1], %[z]\n\t"
-      "sbbq 16(%[m]), %[z]\n\t"
-      "movq %[t2], %%rdx\n\t"
-      "sbbq 24(%[m]), %%rdx\n\t"
-      "cmovcq %[t4], %[lo]\n\t"
-      "cmovcq %[t0], %[hi]\n\t"
-      "cmovcq %[t1], %[z]\n\t"
-      "cmovcq %[t2], %%rdx\n\t"
+      VORN_ASM_SUB_IF_GE("%[t4]", "%[t0]", "%[t1]", "%[t2]", "%[lo]", "%[hi]", "%[z]", "%%rdx", "(%[m])",
+                         "8(%[m])", "16(%[m])", "24(%[m])")
       : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [lo] "=&r"(lo),
         [hi] "=&r"(hi), [z] "=&r"(z), "=&d"(d)
       : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
         VORN_BN254_ASM_READS(m, 5)
       : VORN_BN254_ASM_CLOBBERS);
   (void)t3;
-  r[0] = lo;
-  r[1] = hi;
-  r[2] = z;
-  r[3] = d;
+  (void)lo;
+  (void)hi;
+  (void)z;
+  (void)d;
+  r[0] = t4;
+  r[1] = t0;
+  r[2] = t1;
+  r[3] = t2;
 }
 
 // The 512-bit product r = a b for any a, b below 2^256 (not reduced: the
@@ -170,16 +209,7 @@ __attribute__((always_inline)) inline void mont_mul_adx(uint64_t r[4], const uin
 __attribute__((always_inline)) inline void mul_wide_adx(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
   uint64_t w0, w1, w2, w3, w4, lo, hi, z, d;
   __asm__(
-      "xorl %k[z], %k[z]\n\t"
-      "movq (%[b]), %%rdx\n\t"
-      "mulxq (%[a]), %[w0], %[w1]\n\t"
-      "mulxq 8(%[a]), %[lo], %[w2]\n\t"
-      "adcxq %[lo], %[w1]\n\t"
-      "mulxq 16(%[a]), %[lo], %[w3]\n\t"
-      "adcxq %[lo], %[w2]\n\t"
-      "mulxq 24(%[a]), %[lo], %[w4]\n\t"
-      "adcxq %[lo], %[w3]\n\t"
-      "adcxq %[z], %[w4]\n\t"
+      VORN_MUL_ROW0("w0", "w1", "w2", "w3", "w4")
       "movq %[w0], (%[r])\n\t"
       VORN_MONT_ROW("8(%[b])", "w1", "w2", "w3", "w4", "w0")
       "movq %[w1], 8(%[r])\n\t"
@@ -198,30 +228,21 @@ __attribute__((always_inline)) inline void mul_wide_adx(uint64_t r[8], const uin
 }
 #undef VORN_MONT_ROW
 #undef VORN_MONT_REDUCE
+#undef VORN_MUL_ROW0
 
 // u = u - s when u >= s, else u; sub/sbb and cmov, no branch.
 __attribute__((always_inline)) inline void sub_if_ge_asm(uint64_t u[4], const uint64_t s[4]) {
-  uint64_t d0, d1, d2, d3;
-  __asm__("movq %[u0], %[d0]\n\t"
-          "subq %[s0], %[d0]\n\t"
-          "movq %[u1], %[d1]\n\t"
-          "sbbq %[s1], %[d1]\n\t"
-          "movq %[u2], %[d2]\n\t"
-          "sbbq %[s2], %[d2]\n\t"
-          "movq %[u3], %[d3]\n\t"
-          "sbbq %[s3], %[d3]\n\t"
-          "cmovcq %[u0], %[d0]\n\t"
-          "cmovcq %[u1], %[d1]\n\t"
-          "cmovcq %[u2], %[d2]\n\t"
-          "cmovcq %[u3], %[d3]"
-          : [d0] "=&r"(d0), [d1] "=&r"(d1), [d2] "=&r"(d2), [d3] "=&r"(d3)
-          : [u0] "r"(u[0]), [u1] "r"(u[1]), [u2] "r"(u[2]), [u3] "r"(u[3]), [s0] "m"(s[0]), [s1] "m"(s[1]),
-            [s2] "m"(s[2]), [s3] "m"(s[3])
+  uint64_t u0 = u[0], u1 = u[1], u2 = u[2], u3 = u[3], d0, d1, d2, d3;
+  __asm__(VORN_ASM_SUB_IF_GE("%[u0]", "%[u1]", "%[u2]", "%[u3]", "%[d0]", "%[d1]", "%[d2]", "%[d3]", "%[s0]",
+                             "%[s1]", "%[s2]", "%[s3]")
+          : [u0] "+r"(u0), [u1] "+r"(u1), [u2] "+r"(u2), [u3] "+r"(u3), [d0] "=&r"(d0), [d1] "=&r"(d1),
+            [d2] "=&r"(d2), [d3] "=&r"(d3)
+          : [s0] "m"(s[0]), [s1] "m"(s[1]), [s2] "m"(s[2]), [s3] "m"(s[3])
           : "cc");
-  u[0] = d0;
-  u[1] = d1;
-  u[2] = d2;
-  u[3] = d3;
+  u[0] = u0;
+  u[1] = u1;
+  u[2] = u2;
+  u[3] = u3;
 }
 
 // s = (t + Q m) / 2^256 for the 512-bit t = (t7..t0), where Q < 2^256 clears the low
@@ -235,17 +256,7 @@ __attribute__((always_inline)) inline void mont_reduce_sum_adx(uint64_t s[4], ui
                                                                uint64_t t7, const uint64_t m[5]) {
   uint64_t lo, hi, z, d;
 #define VORN_MONT_REDUCE_WORD(T0, T1, T2, T3)          \
-  "movq %[" T0 "], %%rdx\n\t"                          \
-  "mulxq 32(%[m]), %%rdx, %[hi]\n\t"                   \
-  "mulxq (%[m]), %[lo], %[hi]\n\t"                     \
-  "adcxq %[lo], %[" T0 "]\n\t"                         \
-  "adoxq %[hi], %[" T1 "]\n\t"                         \
-  "mulxq 8(%[m]), %[lo], %[hi]\n\t"                    \
-  "adcxq %[lo], %[" T1 "]\n\t"                         \
-  "adoxq %[hi], %[" T2 "]\n\t"                         \
-  "mulxq 16(%[m]), %[lo], %[hi]\n\t"                   \
-  "adcxq %[lo], %[" T2 "]\n\t"                         \
-  "adoxq %[hi], %[" T3 "]\n\t"                         \
+  VORN_MONT_REDUCE_HEAD(T0, T1, T2, T3)                \
   "mulxq 24(%[m]), %[lo], %[" T0 "]\n\t"               \
   "adcxq %[lo], %[" T3 "]\n\t"                         \
   "adoxq %[z], %[" T0 "]\n\t"                          \
@@ -265,6 +276,7 @@ __attribute__((always_inline)) inline void mont_reduce_sum_adx(uint64_t s[4], ui
       : [t4] "r"(t4), [t5] "r"(t5), [t6] "r"(t6), [t7] "r"(t7), [m] "r"(m) VORN_BN254_ASM_READS(m, 5)
       : "cc");
 #undef VORN_MONT_REDUCE_WORD
+#undef VORN_MONT_REDUCE_HEAD
   s[0] = t0;
   s[1] = t1;
   s[2] = t2;
@@ -621,14 +633,7 @@ __attribute__((always_inline)) inline void wide_sub2(uint64_t r[8], const uint64
 #undef VORN_WIDE_PASS
 __attribute__((always_inline)) inline void add4(uint64_t r[4], const uint64_t a[4], const uint64_t b[4]) {
   uint64_t t0, t1, t2, t3;
-  __asm__("movq (%[a]), %[t0]\n\t"
-          "movq 8(%[a]), %[t1]\n\t"
-          "movq 16(%[a]), %[t2]\n\t"
-          "movq 24(%[a]), %[t3]\n\t"
-          "addq (%[b]), %[t0]\n\t"
-          "adcq 8(%[b]), %[t1]\n\t"
-          "adcq 16(%[b]), %[t2]\n\t"
-          "adcq 24(%[b]), %[t3]\n\t"
+  __asm__(VORN_ASM4_MEM("movq", "movq", "a", "t") VORN_ASM4_MEM("addq", "adcq", "b", "t")
           : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3)
           : [a] "r"(a), [b] "r"(b) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
           : VORN_BN254_ASM_CLOBBERS);
@@ -696,271 +701,51 @@ inline void mod_mul9_sub_portable(uint64_t r[4], const uint64_t a[4], const uint
 // The same two operations in plain x86-64 (add/adc/sub/sbb/cmov, present on every
 // x86-64 processor): the compiler's rendering of the carry chains is several times
 // slower. Straight-line code, no data-dependent branch.
+// The shell of the four operations below: a, b and m in memory, t0..t3 the result,
+// d0..d3 scratch.
+#define VORN_MOD_OP(BODY)                                                                             \
+  uint64_t t0, t1, t2, t3, d0, d1, d2, d3;                                                            \
+  __asm__(BODY                                                                                        \
+          : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1), \
+            [d2] "=&r"(d2), [d3] "=&r"(d3)                                                            \
+          : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)  \
+            VORN_BN254_ASM_READS(m, 4)                                                                \
+          : VORN_BN254_ASM_CLOBBERS);                                                                 \
+  (void)d0;                                                                                           \
+  (void)d1;                                                                                           \
+  (void)d2;                                                                                           \
+  (void)d3;                                                                                           \
+  r[0] = t0;                                                                                          \
+  r[1] = t1;                                                                                          \
+  r[2] = t2;                                                                                          \
+  r[3] = t3;
+// t = 2t mod m for t < m.
+#define VORN_ASM_MOD_DBL VORN_ASM4_REG("addq", "adcq", "t", "t") VORN_ASM_REDUCE_ONCE
+// t = 8a mod m: a loaded, then doubled three times.
+#define VORN_ASM_MOD_MUL8 VORN_ASM4_MEM("movq", "movq", "a", "t") VORN_ASM_MOD_DBL VORN_ASM_MOD_DBL VORN_ASM_MOD_DBL
+
 __attribute__((always_inline)) inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
-  uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
-  __asm__(
-      "movq (%[a]), %[t0]\n\t"
-      "movq 8(%[a]), %[t1]\n\t"
-      "movq 16(%[a]), %[t2]\n\t"
-      "movq 24(%[a]), %[t3]\n\t"
-      "addq (%[b]), %[t0]\n\t"
-      "adcq 8(%[b]), %[t1]\n\t"
-      "adcq 16(%[b]), %[t2]\n\t"
-      "adcq 24(%[b]), %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovcq %[t0], %[d0]\n\t"
-      "cmovcq %[t1], %[d1]\n\t"
-      "cmovcq %[t2], %[d2]\n\t"
-      "cmovcq %[t3], %[d3]\n\t"
-      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
-        [d2] "=&r"(d2), [d3] "=&r"(d3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
-        VORN_BN254_ASM_READS(m, 4)
-      : VORN_BN254_ASM_CLOBBERS);
-  r[0] = d0;
-  r[1] = d1;
-  r[2] = d2;
-  r[3] = d3;
+  VORN_MOD_OP(VORN_ASM4_MEM("movq", "movq", "a", "t") VORN_ASM4_MEM("addq", "adcq", "b", "t") VORN_ASM_REDUCE_ONCE)
 }
 
 __attribute__((always_inline)) inline void mod_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
-  uint64_t t0, t1, t2, t3, m0, m1, m2, m3;
-  __asm__(
-      "movq (%[a]), %[t0]\n\t"
-      "movq 8(%[a]), %[t1]\n\t"
-      "movq 16(%[a]), %[t2]\n\t"
-      "movq 24(%[a]), %[t3]\n\t"
-      "subq (%[b]), %[t0]\n\t"
-      "sbbq 8(%[b]), %[t1]\n\t"
-      "sbbq 16(%[b]), %[t2]\n\t"
-      "sbbq 24(%[b]), %[t3]\n\t"
-      "sbbq %[m0], %[m0]\n\t"  // all ones on borrow
-      "movq %[m0], %[m1]\n\t"
-      "movq %[m0], %[m2]\n\t"
-      "movq %[m0], %[m3]\n\t"
-      "andq (%[m]), %[m0]\n\t"
-      "andq 8(%[m]), %[m1]\n\t"
-      "andq 16(%[m]), %[m2]\n\t"
-      "andq 24(%[m]), %[m3]\n\t"
-      "addq %[m0], %[t0]\n\t"
-      "adcq %[m1], %[t1]\n\t"
-      "adcq %[m2], %[t2]\n\t"
-      "adcq %[m3], %[t3]\n\t"
-      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [m0] "=&r"(m0), [m1] "=&r"(m1),
-        [m2] "=&r"(m2), [m3] "=&r"(m3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
-        VORN_BN254_ASM_READS(m, 4)
-      : VORN_BN254_ASM_CLOBBERS);
-  r[0] = t0;
-  r[1] = t1;
-  r[2] = t2;
-  r[3] = t3;
+  VORN_MOD_OP(VORN_ASM4_MEM("movq", "movq", "a", "t") VORN_ASM4_MEM("subq", "sbbq", "b", "t") VORN_ASM_ADD_M_ON_BORROW)
 }
 
 // r = (9a + b) mod m and r = (9a - b) mod m for a, b < m: the products by
 // xi = 9 + u in Fq2, as five modular additions kept in registers.
 __attribute__((always_inline)) inline void mod_mul9_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
-  uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
-  __asm__(
-      "movq (%[a]), %[t0]\n\t"
-      "movq 8(%[a]), %[t1]\n\t"
-      "movq 16(%[a]), %[t2]\n\t"
-      "movq 24(%[a]), %[t3]\n\t"
-      "addq %[t0], %[t0]\n\t"
-      "adcq %[t1], %[t1]\n\t"
-      "adcq %[t2], %[t2]\n\t"
-      "adcq %[t3], %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "addq %[t0], %[t0]\n\t"
-      "adcq %[t1], %[t1]\n\t"
-      "adcq %[t2], %[t2]\n\t"
-      "adcq %[t3], %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "addq %[t0], %[t0]\n\t"
-      "adcq %[t1], %[t1]\n\t"
-      "adcq %[t2], %[t2]\n\t"
-      "adcq %[t3], %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "addq (%[a]), %[t0]\n\t"
-      "adcq 8(%[a]), %[t1]\n\t"
-      "adcq 16(%[a]), %[t2]\n\t"
-      "adcq 24(%[a]), %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "addq (%[b]), %[t0]\n\t"
-      "adcq 8(%[b]), %[t1]\n\t"
-      "adcq 16(%[b]), %[t2]\n\t"
-      "adcq 24(%[b]), %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
-        [d2] "=&r"(d2), [d3] "=&r"(d3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
-        VORN_BN254_ASM_READS(m, 4)
-      : VORN_BN254_ASM_CLOBBERS);
-  r[0] = t0;
-  r[1] = t1;
-  r[2] = t2;
-  r[3] = t3;
+  VORN_MOD_OP(VORN_ASM_MOD_MUL8 VORN_ASM4_MEM("addq", "adcq", "a", "t") VORN_ASM_REDUCE_ONCE
+                  VORN_ASM4_MEM("addq", "adcq", "b", "t") VORN_ASM_REDUCE_ONCE)
 }
 
 __attribute__((always_inline)) inline void mod_mul9_sub(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
-  uint64_t t0, t1, t2, t3, d0, d1, d2, d3;
-  __asm__(
-      "movq (%[a]), %[t0]\n\t"
-      "movq 8(%[a]), %[t1]\n\t"
-      "movq 16(%[a]), %[t2]\n\t"
-      "movq 24(%[a]), %[t3]\n\t"
-      "addq %[t0], %[t0]\n\t"
-      "adcq %[t1], %[t1]\n\t"
-      "adcq %[t2], %[t2]\n\t"
-      "adcq %[t3], %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "addq %[t0], %[t0]\n\t"
-      "adcq %[t1], %[t1]\n\t"
-      "adcq %[t2], %[t2]\n\t"
-      "adcq %[t3], %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "addq %[t0], %[t0]\n\t"
-      "adcq %[t1], %[t1]\n\t"
-      "adcq %[t2], %[t2]\n\t"
-      "adcq %[t3], %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "addq (%[a]), %[t0]\n\t"
-      "adcq 8(%[a]), %[t1]\n\t"
-      "adcq 16(%[a]), %[t2]\n\t"
-      "adcq 24(%[a]), %[t3]\n\t"
-      "movq %[t0], %[d0]\n\t"
-      "movq %[t1], %[d1]\n\t"
-      "movq %[t2], %[d2]\n\t"
-      "movq %[t3], %[d3]\n\t"
-      "subq (%[m]), %[d0]\n\t"
-      "sbbq 8(%[m]), %[d1]\n\t"
-      "sbbq 16(%[m]), %[d2]\n\t"
-      "sbbq 24(%[m]), %[d3]\n\t"
-      "cmovncq %[d0], %[t0]\n\t"
-      "cmovncq %[d1], %[t1]\n\t"
-      "cmovncq %[d2], %[t2]\n\t"
-      "cmovncq %[d3], %[t3]\n\t"
-      "subq (%[b]), %[t0]\n\t"
-      "sbbq 8(%[b]), %[t1]\n\t"
-      "sbbq 16(%[b]), %[t2]\n\t"
-      "sbbq 24(%[b]), %[t3]\n\t"
-      "sbbq %[d0], %[d0]\n\t"
-      "movq %[d0], %[d1]\n\t"
-      "movq %[d0], %[d2]\n\t"
-      "movq %[d0], %[d3]\n\t"
-      "andq (%[m]), %[d0]\n\t"
-      "andq 8(%[m]), %[d1]\n\t"
-      "andq 16(%[m]), %[d2]\n\t"
-      "andq 24(%[m]), %[d3]\n\t"
-      "addq %[d0], %[t0]\n\t"
-      "adcq %[d1], %[t1]\n\t"
-      "adcq %[d2], %[t2]\n\t"
-      "adcq %[d3], %[t3]\n\t"
-      : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [d0] "=&r"(d0), [d1] "=&r"(d1),
-        [d2] "=&r"(d2), [d3] "=&r"(d3)
-      : [a] "r"(a), [b] "r"(b), [m] "r"(m) VORN_BN254_ASM_READS(a, 4) VORN_BN254_ASM_READS(b, 4)
-        VORN_BN254_ASM_READS(m, 4)
-      : VORN_BN254_ASM_CLOBBERS);
-  r[0] = t0;
-  r[1] = t1;
-  r[2] = t2;
-  r[3] = t3;
+  VORN_MOD_OP(VORN_ASM_MOD_MUL8 VORN_ASM4_MEM("addq", "adcq", "a", "t") VORN_ASM_REDUCE_ONCE
+                  VORN_ASM4_MEM("subq", "sbbq", "b", "t") VORN_ASM_ADD_M_ON_BORROW)
 }
+#undef VORN_ASM_MOD_MUL8
+#undef VORN_ASM_MOD_DBL
+#undef VORN_MOD_OP
 #else
 __attribute__((always_inline)) inline void mod_add(uint64_t r[4], const uint64_t a[4], const uint64_t b[4], const uint64_t m[4]) {
   mod_add_portable(r, a, b, m);
