@@ -8,6 +8,7 @@
 
 #include "bn254_oracle.h"
 #include "vorn/bn254/fields.h"
+#include "product_paths.h"
 
 using namespace vorn::bn254;
 using oracle::Big;
@@ -196,12 +197,7 @@ TYPED_TEST(FieldProducts, SquareEqualsTheProductOnEveryPath) {
     uint64_t l[4] = {rng(), rng(), rng(), rng()};
     vals.push_back(F::from_limbs_reduce(l));
   }
-#ifdef VORN_BN254_HAVE_ADX
-  const bool saved = detail::g_use_adx;
-  for (bool adx : {false, true}) {
-    if (adx && !saved) continue;  // the processor has no mulx/adx
-    detail::g_use_adx = adx;
-#endif
+  on_every_product_path([&] {
     for (const F& a : vals) {
       F prod;
       detail::mont_mul_portable(prod.v, a.v, a.v, Traits<F>::M, Traits<F>::M[4]);
@@ -212,10 +208,7 @@ TYPED_TEST(FieldProducts, SquareEqualsTheProductOnEveryPath) {
       const Big A = oracle::big(x.data(), 4);
       ASSERT_EQ(limbs(a.sqr_dedicated()), oracle::to4(oracle::mod(oracle::mul(A, A), p)));
     }
-#ifdef VORN_BN254_HAVE_ADX
-  }
-  detail::g_use_adx = saved;
-#endif
+  });
 }
 
 // The product on the mulx/adx path and on the portable one, limb for limb, against
@@ -238,12 +231,7 @@ TYPED_TEST(FieldProducts, ProductMatchesOracleOnEveryPath) {
     uint64_t l[4] = {rng(), rng(), rng(), rng()};
     vals.push_back(F::from_limbs_reduce(l));
   }
-#ifdef VORN_BN254_HAVE_ADX
-  const bool saved = detail::g_use_adx;
-  for (bool adx : {false, true}) {
-    if (adx && !saved) continue;  // the processor has no mulx/adx
-    detail::g_use_adx = adx;
-#endif
+  on_every_product_path([&] {
     for (const F& a : vals)
       for (const F& b : vals) {
         const F got = a * b;
@@ -254,10 +242,7 @@ TYPED_TEST(FieldProducts, ProductMatchesOracleOnEveryPath) {
         detail::mont_mul_portable(port.v, a.v, b.v, m, m[4]);
         ASSERT_EQ(port, got);
       }
-#ifdef VORN_BN254_HAVE_ADX
-  }
-  detail::g_use_adx = saved;
-#endif
+  });
 }
 
 // The double-width kernels of the extension fields, on every path, against the
@@ -299,12 +284,7 @@ TEST(WideKernels, MatchOracleOnEveryPath) {
     ASSERT_LT(oracle::cmp(rb, p), 0);
     ASSERT_EQ(oracle::cmp(oracle::mod(oracle::mul(rb, r256), p), oracle::mod(t, p)), 0);
   };
-#ifdef VORN_BN254_HAVE_ADX
-  const bool saved = detail::g_use_adx;
-  for (bool adx : {false, true}) {
-    if (adx && !saved) continue;  // the processor has no mulx/adx
-    detail::g_use_adx = adx;
-#endif
+  on_every_product_path([&] {
     for (const auto& a : ops)
       for (const auto& b : ops) {
         uint64_t w[8], port[8];
@@ -330,10 +310,7 @@ TEST(WideKernels, MatchOracleOnEveryPath) {
       check_redc(r, t);
       ASSERT_EQ(r, port);
     }
-#ifdef VORN_BN254_HAVE_ADX
-  }
-  detail::g_use_adx = saved;
-#endif
+  });
   // Sums and differences (the x86-64 forms when built, against the portable ones and
   // the oracle), with operands chosen so that nothing carries out: a in [2^510, 2^511)
   // and b, c below 2^509.

@@ -7,6 +7,7 @@
 
 #include "vorn/bn254/params.h"
 #include "vorn/bn254/towers.h"
+#include "product_paths.h"
 
 using namespace vorn::bn254;
 
@@ -120,12 +121,7 @@ TEST(Tower, ProductsMatchSchoolbookOnEveryPath) {
     return k == 0 ? Fq::zero() : k == 1 ? top : rng.fq();
   };
   for (int i = 0; i < 24; ++i) vals.push_back({{pick(), pick()}, {pick(), pick()}, {pick(), pick()}});
-#ifdef VORN_BN254_HAVE_ADX
-  const bool saved = detail::g_use_adx;
-  for (bool adx : {false, true}) {
-    if (adx && !saved) continue;  // the processor has no mulx/adx
-    detail::g_use_adx = adx;
-#endif
+  on_every_product_path([&] {
     for (const Fq6& a : vals)
       for (const Fq6& b : vals) {
         ASSERT_EQ(a.c0 * b.c1, ref_mul(a.c0, b.c1));
@@ -143,10 +139,7 @@ TEST(Tower, ProductsMatchSchoolbookOnEveryPath) {
         ASSERT_EQ(both, ref_mul(line, other));
         ASSERT_EQ(f.mul_by_line_product(both), ref_mul(f, both));
       }
-#ifdef VORN_BN254_HAVE_ADX
-  }
-  detail::g_use_adx = saved;
-#endif
+  });
 }
 
 TEST(Tower, FrobeniusIsPoweringByQ) {

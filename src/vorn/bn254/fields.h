@@ -448,7 +448,7 @@ __attribute__((always_inline)) inline void mont_sqr(uint64_t r[4], const uint64_
 // multiples of m^2 before a subtraction), and mont_redc reduces.
 
 // r = a b (512 bits) for any a, b below 2^256.
-inline void mul_wide_portable(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
+constexpr void mul_wide_portable(uint64_t r[8], const uint64_t a[4], const uint64_t b[4]) {
   uint64_t t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   for (int i = 0; i < 4; ++i) {
     uint64_t c = 0;

@@ -80,16 +80,7 @@ namespace detail {
 // non-negative (a multiple of p, so the reduced value does not change).
 constexpr std::array<uint64_t, 8> fq_mod_sq_times(uint64_t k) {
   std::array<uint64_t, 8> t{};
-  const uint64_t* m = params::FQ_MOD;
-  for (int i = 0; i < 4; ++i) {
-    uint64_t c = 0;
-    for (int j = 0; j < 4; ++j) {
-      const u128 s = (u128)m[j] * m[i] + t[i + j] + c;
-      t[i + j] = (uint64_t)s;
-      c = (uint64_t)(s >> 64);
-    }
-    t[i + 4] = c;
-  }
+  mul_wide_portable(t.data(), params::FQ_MOD, params::FQ_MOD);
   uint64_t c = 0;
   for (int i = 0; i < 8; ++i) {
     const u128 s = (u128)t[i] * k + c;
