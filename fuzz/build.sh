@@ -36,18 +36,20 @@ flags="-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -f
   echo "  command = $CXX \$cflags -fsanitize=fuzzer \$in -lcryptopp -o \$out"
   objs=()
   for layer in core bn254 hash crypto notes registry wallet; do
-    for src in "$root"/src/vorn/$layer/*.cpp; do
-      obj="obj/${layer}_$(basename "${src%.cpp}").o"
+    # Every source of the layer, its subfolders (wallet/receipts/) included.
+    while IFS= read -r src; do
+      rel="${src#"$root"/src/vorn/}"
+      obj="obj/$(echo "${rel%.cpp}" | tr / _).o"
       echo "build $obj: cxx $src"
       objs+=("$obj")
-    done
+    done < <(find "$root/src/vorn/$layer" -name '*.cpp' | sort)
   done
   for t in "${TARGETS[@]}"; do
     echo "build obj/fuzz_$t.o: cxx $here/fuzz_$t.cpp"
     echo "build fuzz_$t: link obj/fuzz_$t.o ${objs[*]}"
   done
 } > "$out/build.ninja"
-ninja -C "$out" -j "${JOBS:-1}" >/dev/null
+ninja -C "$out" -j "${JOBS:-1}" >"$out/ninja.log" || { cat "$out/ninja.log" >&2; exit 1; }  # the compiler's errors shown on failure
 echo "built ${TARGETS[*]} in $out"
 
 artifacts="$here/corpus-run/artifacts"

@@ -156,6 +156,10 @@ struct Key {
   Result<T> (*read)(const Json& obj, std::string_view key);
   T Record::*member;
 };
+// Spelled out for compilers without class template argument deduction for
+// aggregates (clang before 17, which builds the fuzz targets).
+template <class Record, class T>
+Key(std::string_view, Result<T> (*)(const Json&, std::string_view), T Record::*) -> Key<Record, T>;
 
 /// A call's table: its keys in reading order.
 template <class Record, class... T>
